@@ -1,0 +1,179 @@
+#include "app/tform1.h"
+
+#include "ui/filedialogfilter.h"
+#include "ui/messages.h"
+#include "ui/startuplogo.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+QString openDialogFilter()
+{
+    return QStringLiteral("AVIファイル(*.AVI)|*.AVI|QTムービー(*.MOV)|*.MOV|MPEGファイル(*MPG)|"
+                          "*.MPEG;*.MPG;*.MPE;*.MPA;*.M1V;*.MP2;*.ENC|VIDEO "
+                          "CD(*.DAT)|*.DAT|すべてのファイル(*.*)|*.*");
+}
+
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(QLatin1StringView(name));
+    return item;
+}
+
+QAction *addSeparator(QMenu *menu, const char *name)
+{
+    QAction *separator = menu->addSeparator();
+    separator->setObjectName(QLatin1StringView(name));
+    return separator;
+}
+
+QMenu *addMenu(QMenuBar *bar, const char *name, const QString &caption)
+{
+    QMenu *menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1StringView(name));
+    return menu;
+}
+
+QFileDialog *makeFileDialog(QWidget *owner, const char *name, const QString &filter)
+{
+    auto *dialog = new QFileDialog(owner);
+    dialog->setObjectName(QLatin1StringView(name));
+    dialog->setNameFilters(ui::nameFilters(filter));
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    return dialog;
+}
+
+} // namespace
+
+TForm1::TForm1(const QList<QByteArray> &arguments,
+               const display::DisplayModeFactory &createDisplayModes)
+{
+    buildComponents();
+
+    DDrawObject = createDisplayModes();
+    if (!DDrawObject) {
+        ui::showMessage(this, QStringLiteral("DirectXをインストールして下さい"));
+        throw StartupAborted {};
+    }
+    DDrawObject->SetCooperativeLevel(this, display::DDSCL_NORMAL);
+
+    StillBitmap = QImage(640, 480, QImage::Format_RGB32);
+    StillBitmap.fill(Qt::black);
+
+    for (const QByteArray &argument : arguments)
+        AddFile(argument);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildComponents()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Velmo Movie Player v1.00"));
+    // A single fixed border offering the system menu and minimise only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setPalette(black);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setFixedSize(320, 240);
+    setCentralWidget(Panel1);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(QPixmap::fromImage(ui::startupLogo()));
+    Image1->move(43, 105);
+    Image1->adjustSize();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    Timer1->start();
+
+    buildMainMenu();
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+
+    OpenDialog1 = makeFileDialog(this, "OpenDialog1", openDialogFilter());
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
+    SaveDialog1 = makeFileDialog(this, "SaveDialog1", QStringLiteral("BMPファイル|*.BMP"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+
+    // The client area keeps the panel's size; the user cannot resize the window.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TForm1::buildMainMenu()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    File1 = addMenu(MainMenu1, "File1", QStringLiteral("File"));
+    Open1 = addItem(File1, "Open1", QStringLiteral("開く"));
+    Save = addItem(File1, "Save", QStringLiteral("静止画取込"));
+    Quit1 = addItem(File1, "Quit1", QStringLiteral("終了(Q)"));
+
+    Mode1 = addMenu(MainMenu1, "Mode1", QStringLiteral("Mode"));
+    Play = addItem(Mode1, "Play", QStringLiteral("再生(P)"));
+    Pause = addItem(Mode1, "Pause", QStringLiteral("停止(L)"));
+    N1 = addSeparator(Mode1, "N1");
+    NextFrame = addItem(Mode1, "NextFrame", QStringLiteral("１コマ進める(→)"));
+    PrevFrame = addItem(Mode1, "PrevFrame", QStringLiteral("１コマ戻す(←)"));
+    NextSec = addItem(Mode1, "NextSec", QStringLiteral("１秒進める(↓)"));
+    PrevSec = addItem(Mode1, "PrevSec", QStringLiteral("１秒戻す(↑)"));
+    NextBlock = addItem(Mode1, "NextBlock", QStringLiteral("全体の10%進める(PageDown)"));
+    PrevBlock = addItem(Mode1, "PrevBlock", QStringLiteral("全体の10%戻す(PageUp)"));
+    N2 = addSeparator(Mode1, "N2");
+    NextFile = addItem(Mode1, "NextFile", QStringLiteral("次のファイルへ(N)"));
+    PrevFile = addItem(Mode1, "PrevFile", QStringLiteral("前のファイルへ(B)"));
+    RewindFile = addItem(Mode1, "RewindFile", QStringLiteral("ファイルの先頭へ(V)"));
+
+    Size1 = addMenu(MainMenu1, "Size1", QStringLiteral("Size"));
+    Full = addItem(Size1, "Full", QStringLiteral("フルサイズ(F)"));
+    Half = addItem(Size1, "Half", QStringLiteral("ハーフサイズ(H)"));
+    Source = addItem(Size1, "Source", QStringLiteral("元のサイズ(S)"));
+    FullScreen = addItem(Size1, "FullScreen", QStringLiteral("フルスクリーン(A)"));
+
+    Other = addMenu(MainMenu1, "Other", QStringLiteral("Other"));
+    Option = addItem(Other, "Option", QStringLiteral("設定"));
+
+    connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    connect(Quit1, &QAction::triggered, this, &TForm1::Quit1Click);
+    connect(NextFile, &QAction::triggered, this, &TForm1::NextFileClick);
+    connect(PrevFile, &QAction::triggered, this, &TForm1::PrevFileClick);
+}
+
+void TForm1::Quit1Click()
+{
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    CloseDown();
+    event->accept();
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!PopupMenu1->isEmpty())
+        PopupMenu1->popup(event->globalPos());
+}

@@ -1,0 +1,50 @@
+#include "app/handoffclient.h"
+#include "app/handoffserver.h"
+#include "app/singleinstance.h"
+#include "app/tform1.h"
+#include "settings/tform2.h"
+#include "settings/tform3.h"
+#include "ui/errorreport.h"
+#include "ui/uifont.h"
+
+#include <QCoreApplication>
+
+#include <exception>
+
+int main(int argc, char **argv)
+{
+    // File names are kept as the bytes the system gave, so that names that are not UTF-8 work.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QByteArray(argv[i]);
+
+    InstanceLock instanceLock;
+    if (!instanceLock.tryAcquire()) {
+        QCoreApplication handOff(argc, argv);
+        HandOffArguments(arguments, instanceLock.serverPath());
+        return 1;
+    }
+
+    ui::GuardedApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("VelmoMP"));
+    app.setDesktopFileName(QStringLiteral("velmomp"));
+    app.setFont(ui::playerFont());
+
+    // Listening before the windows exist lets a start made meanwhile connect; its block waits.
+    HandOffServer handOffServer;
+    handOffServer.listen(instanceLock.serverPath());
+
+    try {
+        TForm1 form1(arguments);
+        auto *form2 = new TForm2(form1);
+        new TForm3(*form2);
+        handOffServer.setReceiver(
+                [&form1](const QByteArray &block) { form1.ReceiveDropBlock(block); });
+        form1.show();
+        app.exec();
+    } catch (const StartupAborted &) {
+    } catch (const std::exception &error) {
+        ui::showErrorReport(nullptr, QString::fromUtf8(error.what()));
+    }
+    return 0;
+}
