@@ -40,19 +40,20 @@ void HandOffServer::acceptConnections()
 void HandOffServer::watch(QLocalSocket *socket)
 {
     connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-        if (socket->bytesAvailable() > handoff::MaxBlockSize) {
-            socket->abort();
-            socket->deleteLater();
-        }
+        if (socket->bytesAvailable() > handoff::MaxBlockSize)
+            drop(socket);
     });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { finish(socket); });
-    QTimer::singleShot(ConnectionTimeoutMs, socket, [socket] {
-        socket->disconnect();
-        socket->abort();
-        socket->deleteLater();
-    });
+    QTimer::singleShot(ConnectionTimeoutMs, socket, [socket] { drop(socket); });
     if (socket->state() == QLocalSocket::UnconnectedState)
         finish(socket);
+}
+
+void HandOffServer::drop(QLocalSocket *socket)
+{
+    socket->disconnect();
+    socket->abort();
+    socket->deleteLater();
 }
 
 void HandOffServer::finish(QLocalSocket *socket)

@@ -29,6 +29,7 @@ private:
     void acceptConnections();
     void watch(QLocalSocket *socket);
     void finish(QLocalSocket *socket);
+    static void drop(QLocalSocket *socket);
 
     QLocalServer m_server;
     Receiver m_receiver;
