@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +49,23 @@ TEST(InstanceLockTest, OnlyTheFirstStartHoldsTheLock)
     EXPECT_TRUE(first.tryAcquire());
     EXPECT_FALSE(second.tryAcquire());
     EXPECT_EQ(first.serverPath(), second.serverPath());
+}
+
+TEST(InstanceLockTest, ALockLeftByAKilledPlayerIsTaken)
+{
+    QTemporaryDir runtime;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        InstanceLock first(runtime.path());
+        // Leave without unlocking, as a killed player would.
+        ::_exit(first.tryAcquire() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(QFile::exists(runtime.path() + QStringLiteral("/MutexVelmo.lock")));
+    InstanceLock next(runtime.path());
+    EXPECT_TRUE(next.tryAcquire());
 }
 
 TEST_F(HandOff, NamesArriveInOrderAndWhole)
