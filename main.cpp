@@ -36,7 +36,7 @@ int main(int argc, char **argv)
 
     try {
         TForm1 form1(arguments);
-        auto *form2 = new TForm2(form1);
+        auto *form2 = new TForm2(form1, TForm2::defaultIniPath());
         new TForm3(*form2);
         handOffServer.setReceiver(
                 [&form1](const QByteArray &block) { form1.ReceiveDropBlock(block); });

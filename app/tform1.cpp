@@ -1,5 +1,6 @@
 #include "app/tform1.h"
 
+#include "ui/errorreport.h"
 #include "ui/filedialogfilter.h"
 #include "ui/messages.h"
 #include "ui/startuplogo.h"
@@ -159,6 +160,7 @@ void TForm1::buildMainMenu()
     connect(Quit1, &QAction::triggered, this, &TForm1::Quit1Click);
     connect(NextFile, &QAction::triggered, this, &TForm1::NextFileClick);
     connect(PrevFile, &QAction::triggered, this, &TForm1::PrevFileClick);
+    connect(Option, &QAction::triggered, this, &TForm1::OptionClick);
 }
 
 void TForm1::Quit1Click()
@@ -168,7 +170,12 @@ void TForm1::Quit1Click()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    CloseDown();
+    // The player ends even when the settings could not be saved; the user is told why.
+    try {
+        CloseDown();
+    } catch (const std::exception &error) {
+        ui::showErrorReport(this, QString::fromUtf8(error.what()));
+    }
     event->accept();
 }
 

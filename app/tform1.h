@@ -64,6 +64,10 @@ public:
     std::unique_ptr<display::DisplayModeDevice> DDrawObject;
     int StartupState = 0;
     QByteArray LastOpenDir;
+    QByteArray SaveDir;
+    // 1 full screen with a switched mode, 2 window at 640*480, 3 at 320*240, 4 at a multiple of
+    // the source size, 5 full screen at the desktop's resolution.
+    int DisplayMode = 0;
 
     // Start-up, files and drops.
     void Open1Click();
@@ -82,6 +86,9 @@ public:
     QByteArray PrepareFile();
     void Timer1Timer();
     void CloseDown();
+
+    // Settings.
+    void OptionClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

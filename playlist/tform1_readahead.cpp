@@ -1,5 +1,6 @@
 // Preparing a file for opening, and the orderly close-down.
 #include "app/tform1.h"
+#include "settings/tform2.h"
 
 #include <QAction>
 #include <QMenu>
@@ -20,4 +21,6 @@ void TForm1::CloseDown()
         DDrawObject->Release();
         DDrawObject.reset();
     }
+    if (Form2 != nullptr)
+        Form2->SaveSettings();
 }

@@ -14,4 +14,9 @@ QByteArray folderPart(const QByteArray &path)
     return slash < 0 ? path : path.left(slash + 1);
 }
 
+QString withSeparator(const QString &folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
 } // namespace pathparts

@@ -2,6 +2,7 @@
 #include "app/handoffclient.h"
 #include "app/handoffserver.h"
 #include "app/singleinstance.h"
+#include "support/printers.h"
 
 #include <QDir>
 #include <QFile>

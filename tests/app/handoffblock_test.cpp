@@ -1,4 +1,5 @@
 #include "app/handoffblock.h"
+#include "support/printers.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -1,5 +1,6 @@
 #include "app/handoffblock.h"
 #include "support/playerwindows.h"
+#include "support/printers.h"
 #include "support/scratchfolder.h"
 
 #include <QApplication>

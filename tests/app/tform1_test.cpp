@@ -1,5 +1,6 @@
 #include "support/messagecatcher.h"
 #include "support/playerwindows.h"
+#include "support/printers.h"
 #include "support/scratchfolder.h"
 
 #include <QFileDialog>
@@ -132,7 +133,7 @@ TEST(MainWindow, StartUpOrderAndArguments)
     EXPECT_EQ(form1.windowTitle(), QStringLiteral("Velmo Movie Player v1.00"))
             << "nothing opened yet";
 
-    auto *form2 = new TForm2(form1);
+    auto *form2 = new TForm2(form1, QFile::decodeName(folder.path("VelmoMP.ini")));
     EXPECT_EQ(form1.StartupState, 1);
     EXPECT_EQ(form1.Form2, form2);
     EXPECT_FALSE(form2->isVisible());

@@ -1,4 +1,5 @@
 #include "display/emulateddisplaymodes.h"
+#include "support/printers.h"
 
 #include <QWidget>
 

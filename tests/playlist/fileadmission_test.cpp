@@ -1,4 +1,5 @@
 #include "playlist/fileadmission.h"
+#include "support/printers.h"
 #include "support/scratchfolder.h"
 
 #include <gtest/gtest.h>

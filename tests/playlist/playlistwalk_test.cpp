@@ -1,4 +1,5 @@
 #include "playlist/playlistwalk.h"
+#include "support/printers.h"
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #include "support/playerwindows.h"
+#include "support/printers.h"
 #include "support/scratchfolder.h"
 
 #include <QCheckBox>

@@ -3,21 +3,26 @@
 #include "app/tform1.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
+#include "support/scratchfolder.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 
-// The player's three windows, built in start-up order, not shown.
+// The player's three windows, built in start-up order, not shown, with a settings file of
+// their own.
 struct PlayerWindows
 {
     explicit PlayerWindows(const QList<QByteArray> &arguments = {})
         : form1(arguments)
-        , form2(new TForm2(form1))
+        , form2(new TForm2(form1, iniPath()))
         , form3(new TForm3(*form2))
     {}
 
     QAction *entry(int index) const { return form1.PopupMenu1->actions().at(index); }
+    QString iniPath() const { return QFile::decodeName(folder.path("VelmoMP.ini")); }
 
+    ScratchFolder folder;
     TForm1 form1;
     TForm2 *form2;
     TForm3 *form3;

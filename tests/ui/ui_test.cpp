@@ -1,3 +1,4 @@
+#include "support/printers.h"
 #include "ui/filedialogfilter.h"
 #include "ui/pathparts.h"
 #include "ui/startuplogo.h"

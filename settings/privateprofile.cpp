@@ -1,0 +1,233 @@
+#include "settings/privateprofile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace settings {
+namespace {
+
+// The file split at '\n'; a CRLF line keeps its '\r'.
+struct Lines
+{
+    QList<QByteArray> lines;
+    bool endsWithNewline = true;
+};
+
+struct Location
+{
+    qsizetype header = -1;
+    qsizetype key = -1;
+    // One past the section's last line.
+    qsizetype end = -1;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmedBlanks(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Only ASCII letters fold: other bytes may be parts of multi-byte characters.
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::optional<QByteArrayView> sectionName(QByteArrayView line)
+{
+    const QByteArrayView text = trimmedBlanks(line);
+    const qsizetype close = text.indexOf(']');
+    if (!text.startsWith('[') || close < 0)
+        return std::nullopt;
+    return trimmedBlanks(text.sliced(1, close - 1));
+}
+
+// The position of the '=' of a key line, or -1. Section lines are told apart first.
+qsizetype equalsSign(QByteArrayView line)
+{
+    if (trimmedBlanks(line).startsWith(';'))
+        return -1;
+    return line.indexOf('=');
+}
+
+bool isBlankLine(QByteArrayView line)
+{
+    for (char c : line) {
+        if (!isBlank(c) && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+Lines splitLines(const QByteArray &content)
+{
+    Lines result;
+    if (content.isEmpty())
+        return result;
+    result.lines = content.split('\n');
+    result.endsWithNewline = content.endsWith('\n');
+    if (result.endsWithNewline)
+        result.lines.removeLast();
+    return result;
+}
+
+QByteArray joinLines(const Lines &file)
+{
+    QByteArray content = file.lines.join('\n');
+    if (!file.lines.isEmpty() && file.endsWithNewline)
+        content.append('\n');
+    return content;
+}
+
+Location locate(const QList<QByteArray> &lines, QByteArrayView section, QByteArrayView key)
+{
+    Location found;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto name = sectionName(lines[i]);
+        if (found.header >= 0 && name) {
+            found.end = i;
+            return found;
+        }
+        if (found.header < 0) {
+            if (name && sameName(*name, section))
+                found.header = i;
+            continue;
+        }
+        if (found.key >= 0)
+            continue;
+        const qsizetype equals = equalsSign(lines[i]);
+        if (equals >= 0 && sameName(trimmedBlanks(lines[i].first(equals)), key))
+            found.key = i;
+    }
+    found.end = lines.size();
+    return found;
+}
+
+// The content of the file, empty when there is none, nothing when it is there but unusable.
+std::optional<QByteArray> load(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    if (!info.exists())
+        return QByteArray();
+    // Folders and FIFOs are no settings files, and opening a FIFO would block.
+    if (!info.isFile())
+        return std::nullopt;
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+bool breaksLines(QByteArrayView text)
+{
+    return text.contains('\n') || text.contains('\r') || text.contains('\0');
+}
+
+bool isWritable(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    if (breaksLines(section) || breaksLines(key) || breaksLines(value))
+        return false;
+    if (section.contains(']') || key.isEmpty() || key.contains('='))
+        return false;
+    return !key.startsWith(';') && !key.startsWith('[');
+}
+
+} // namespace
+
+PrivateProfile::PrivateProfile(const QString &filePath)
+    : m_filePath(filePath)
+{}
+
+bool PrivateProfile::exists() const
+{
+    return QFileInfo(m_filePath).isFile();
+}
+
+QByteArray PrivateProfile::read(QByteArrayView section, QByteArrayView key) const
+{
+    const auto content = load(m_filePath);
+    if (!content)
+        return {};
+    const QList<QByteArray> lines = splitLines(*content).lines;
+    const Location found = locate(lines, trimmedBlanks(section), trimmedBlanks(key));
+    if (found.key < 0)
+        return {};
+    const QByteArray &line = lines[found.key];
+    QByteArrayView value = QByteArrayView(line).sliced(line.indexOf('=') + 1);
+    if (value.endsWith('\r'))
+        value.chop(1);
+    const qsizetype zero = value.indexOf('\0');
+    if (zero >= 0)
+        value.truncate(zero);
+    return value.first(qMin(value.size(), MaxValueLength)).toByteArray();
+}
+
+bool PrivateProfile::write(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    section = trimmedBlanks(section);
+    key = trimmedBlanks(key);
+    if (!isWritable(section, key, value))
+        return false;
+    const auto content = load(m_filePath);
+    if (!content)
+        return false;
+
+    Lines file = splitLines(*content);
+    const Location found = locate(file.lines, section, key);
+    const QByteArray lineEnd = !file.lines.isEmpty() && file.lines.first().endsWith('\r')
+            ? QByteArray("\r")
+            : QByteArray();
+    const QByteArray keyLine = key.toByteArray() + '=' + value.toByteArray() + lineEnd;
+    if (found.key >= 0) {
+        QByteArray &line = file.lines[found.key];
+        const QByteArray ownEnd = line.endsWith('\r') ? QByteArray("\r") : QByteArray();
+        line = line.first(line.indexOf('=') + 1) + value.toByteArray() + ownEnd;
+    } else if (found.header >= 0) {
+        qsizetype at = found.end;
+        while (at > found.header + 1 && isBlankLine(file.lines[at - 1]))
+            --at;
+        file.lines.insert(at, keyLine);
+        if (at == file.lines.size() - 1)
+            file.endsWithNewline = true;
+    } else {
+        file.lines << '[' + section.toByteArray() + ']' + lineEnd << keyLine;
+        file.endsWithNewline = true;
+    }
+
+    QSaveFile out(m_filePath);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray newContent = joinLines(file);
+    if (out.write(newContent) != newContent.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+} // namespace settings

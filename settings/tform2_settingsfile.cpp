@@ -1,0 +1,193 @@
+// Loading the settings file into the dialog's controls and the main window, and saving them.
+#include "app/tform1.h"
+#include "display/modeinventory.h"
+#include "settings/inivalues.h"
+#include "settings/privateprofile.h"
+#include "settings/settingslocation.h"
+#include "settings/settingsrules.h"
+#include "settings/tform2.h"
+#include "ui/pathparts.h"
+#include "ui/radiogroup.h"
+#include "ui/taggedframe.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+// Each key is its own write, as the file has always been written; a failure stops at that key.
+class SettingsFile final
+{
+public:
+    SettingsFile(const QString &path, const QByteArray &section)
+        : m_profile(path)
+        , m_section(section)
+    {}
+
+    bool exists() const { return m_profile.exists(); }
+    QByteArray read(QByteArrayView key) const { return m_profile.read(m_section, key); }
+    void write(QByteArrayView key, QByteArrayView value)
+    {
+        if (!m_profile.write(m_section, key, value))
+            throw settings::WriteError(m_profile.filePath());
+    }
+
+private:
+    settings::PrivateProfile m_profile;
+    QByteArray m_section;
+};
+
+QByteArray checkedValue(const QCheckBox *box)
+{
+    return box->isChecked() ? "2" : "1";
+}
+
+QByteArray localText(const QLineEdit *edit)
+{
+    return QFile::encodeName(edit->text());
+}
+
+} // namespace
+
+void TForm2::LoadSettings()
+{
+    SettingsFile file(IniPath, IniSection);
+    if (!file.exists()) {
+        settings::ensureFolderFor(IniPath);
+        file.write("Screen", "1");
+        file.write("ColorH", settings::decimal(ScreenColorH->Tag));
+        file.write("ColorF", settings::decimal(ScreenColorF->Tag));
+        file.write("Size", "1");
+        file.write("AutoStart", "2");
+        file.write("Continue", "1");
+        file.write("Repeat", "1");
+        file.write("Pixel", "1");
+        file.write("Temp", "0 0 0 0");
+    }
+
+    // A stored value that is not a number counts as missing: the modes are counted again.
+    if (const std::optional<qint32> stored = settings::toInteger(file.read("Display"))) {
+        DisplayModeMask = *stored;
+    } else {
+        DisplayModeMask = 0;
+        m_mainWindow.DDrawObject->EnumDisplayModes([this](const display::ModeDescription &mode) {
+            return display::ModeInventoryCallback(mode, DisplayModeMask);
+        });
+    }
+
+    const struct
+    {
+        qint32 bit;
+        QRadioButton *button, *cross;
+        ui::TaggedFrame *frame;
+        int depth;
+    } offered[] = {
+            {1, Color16H, ColorHalf, ScreenColorH, 16},
+            {2, Color24H, ColorHalf, ScreenColorH, 24},
+            {4, Color32H, ColorHalf, ScreenColorH, 32},
+            {16, Color16F, ColorFull, ScreenColorF, 16},
+            {32, Color24F, ColorFull, ScreenColorF, 24},
+            {64, Color32F, ColorFull, ScreenColorF, 32},
+    };
+    for (const auto &mode : offered) {
+        if ((DisplayModeMask & mode.bit) == 0)
+            continue;
+        mode.cross->setEnabled(true);
+        mode.button->setEnabled(true);
+        mode.button->setChecked(true);
+        mode.frame->Tag = mode.depth;
+    }
+    if (ScreenColorH->Tag == 0)
+        ColorFull->setChecked(true);
+    if (ScreenColorF->Tag == 0)
+        ColorHalf->setChecked(true);
+
+    (file.read("Screen") == "2" ? FullDisp : WinDisp)->setChecked(true);
+
+    const auto applyColor = [](const QByteArray &text, QRadioButton *c16, QRadioButton *c24,
+                               QRadioButton *c32, QRadioButton *cross) {
+        const std::pair<const char *, QRadioButton *> choices[]
+                = {{"16", c16}, {"24", c24}, {"32", c32}, {"0", cross}};
+        for (const auto &[value, button] : choices) {
+            if (text == value && button->isEnabled()) {
+                button->setChecked(true);
+                return;
+            }
+        }
+    };
+    applyColor(file.read("ColorH"), Color16H, Color24H, Color32H, ColorFull);
+    applyColor(file.read("ColorF"), Color16F, Color24F, Color32F, ColorHalf);
+
+    const QByteArray size = file.read("Size");
+    (size == "2" ? HalfSize : size == "3" ? FullSize : SourceSize)->setChecked(true);
+
+    AutoStart->setChecked(file.read("AutoStart") == "2");
+    Continue->setChecked(file.read("Continue") == "2");
+    Repeat->setChecked(file.read("Repeat") == "2");
+
+    PixelRatio->setItemIndex(settings::pixelIndex(file.read("Pixel")));
+
+    if (const QByteArray lastOpen = file.read("LastOpen"); !lastOpen.isEmpty())
+        m_mainWindow.OpenDialog1->setDirectory(QFile::decodeName(lastOpen));
+    if (const QByteArray saveDir = file.read("SaveDir"); !saveDir.isEmpty())
+        m_mainWindow.SaveDialog1->setDirectory(QFile::decodeName(saveDir));
+
+    const settings::ReadAhead readAhead = settings::readAhead(file.read("Temp"));
+    Speed1->setChecked(readAhead.speed1);
+    Speed1Size->setText(QFile::decodeName(readAhead.speed1Size));
+    Speed2->setChecked(readAhead.speed2);
+    Speed2Size->setText(QFile::decodeName(readAhead.speed2Size));
+
+    if (const auto position = settings::windowPosition(file.read("Locate"), m_mainWindow.pos(),
+                                                       m_mainWindow.screen()->geometry().size()))
+        m_mainWindow.move(*position);
+
+    const QByteArray tempDir = file.read("Tempdir");
+    TempDir->setText(tempDir.isEmpty() ? pathparts::withSeparator(QDir::tempPath())
+                                       : QFile::decodeName(tempDir));
+
+    m_mainWindow.DisplayMode = FullDisp->isChecked() ? 1
+            : FullSize->isChecked()                  ? 2
+            : HalfSize->isChecked()                  ? 3
+                                                     : 4;
+}
+
+void TForm2::SaveSettings()
+{
+    settings::ensureFolderFor(IniPath);
+    SettingsFile file(IniPath, IniSection);
+    const auto depth
+            = [](const QRadioButton *cross, const QRadioButton *c16, const QRadioButton *c24) {
+                  return settings::decimal(cross->isChecked()         ? 0
+                                                   : c16->isChecked() ? 16
+                                                   : c24->isChecked() ? 24
+                                                                      : 32);
+              };
+    const auto number = [](const QLineEdit *edit) {
+        return settings::toInteger(localText(edit)).value_or(0);
+    };
+
+    file.write("Display", settings::decimal(DisplayModeMask));
+    file.write("Screen", FullDisp->isChecked() ? "2" : "1");
+    file.write("ColorH", depth(ColorFull, Color16H, Color24H));
+    file.write("ColorF", depth(ColorHalf, Color16F, Color24F));
+    file.write("Size", HalfSize->isChecked() ? "2" : FullSize->isChecked() ? "3" : "1");
+    file.write("AutoStart", checkedValue(AutoStart));
+    file.write("Continue", checkedValue(Continue));
+    file.write("Repeat", checkedValue(Repeat));
+    file.write("Pixel", settings::decimal(PixelRatio->itemIndex()));
+    if (!m_mainWindow.LastOpenDir.isEmpty())
+        file.write("LastOpen", settings::singleLine(m_mainWindow.LastOpenDir));
+    if (!m_mainWindow.SaveDir.isEmpty())
+        file.write("SaveDir", settings::singleLine(m_mainWindow.SaveDir));
+    file.write("Temp",
+               settings::formatIntegers({Speed1->isChecked() ? 1 : 0, number(Speed1Size),
+                                         Speed2->isChecked() ? 1 : 0, number(Speed2Size)}));
+    file.write("Locate", settings::formatIntegers({m_mainWindow.x(), m_mainWindow.y()}));
+    file.write("TempDir", settings::singleLine(localText(TempDir)));
+}
