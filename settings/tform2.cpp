@@ -50,6 +50,14 @@ QRadioButton *addColorButton(QLayout *layout, const char *name, const QString &c
     return button;
 }
 
+// Checks the button of a colour group's default depth; a group without one keeps its choice.
+void checkDefaultDepth(int depth, QRadioButton *c16, QRadioButton *c24, QRadioButton *c32)
+{
+    QRadioButton *button = depth == 16 ? c16 : depth == 24 ? c24 : depth == 32 ? c32 : nullptr;
+    if (button != nullptr)
+        button->setChecked(true);
+}
+
 // Runs the handler whenever the button becomes checked, by the user or by the player's code.
 void onChecked(QRadioButton *button, TForm2 *dialog, void (TForm2::*handler)())
 {
@@ -235,40 +243,14 @@ QWidget *TForm2::buildAboutPage()
 
 void TForm2::ColorFullClick()
 {
-    if (!ColorHalf->isChecked())
-        return;
-    switch (ScreenColorF->Tag) {
-    case 16:
-        Color16F->setChecked(true);
-        break;
-    case 24:
-        Color24F->setChecked(true);
-        break;
-    case 32:
-        Color32F->setChecked(true);
-        break;
-    default:
-        break;
-    }
+    if (ColorHalf->isChecked())
+        checkDefaultDepth(ScreenColorF->Tag, Color16F, Color24F, Color32F);
 }
 
 void TForm2::ColorHalfClick()
 {
-    if (!ColorFull->isChecked())
-        return;
-    switch (ScreenColorH->Tag) {
-    case 16:
-        Color16H->setChecked(true);
-        break;
-    case 24:
-        Color24H->setChecked(true);
-        break;
-    case 32:
-        Color32H->setChecked(true);
-        break;
-    default:
-        break;
-    }
+    if (ColorFull->isChecked())
+        checkDefaultDepth(ScreenColorH->Tag, Color16H, Color24H, Color32H);
 }
 
 void TForm2::Button1Click()
