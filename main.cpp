@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <clocale>
 #include <exception>
 
 int main(int argc, char **argv)
@@ -29,6 +30,8 @@ int main(int argc, char **argv)
     app.setApplicationName(QStringLiteral("VelmoMP"));
     app.setDesktopFileName(QStringLiteral("velmomp"));
     app.setFont(ui::playerFont());
+    // libmpv refuses to start unless numbers are formatted the C way.
+    std::setlocale(LC_NUMERIC, "C");
 
     // Listening before the windows exist lets a start made meanwhile connect; its block waits.
     HandOffServer handOffServer;

@@ -1,5 +1,7 @@
 #include "app/tform1.h"
 
+#include "media/mediadevice.h"
+#include "media/mpvdriver.h"
 #include "ui/errorreport.h"
 #include "ui/filedialogfilter.h"
 #include "ui/messages.h"
@@ -55,10 +57,18 @@ QFileDialog *makeFileDialog(QWidget *owner, const char *name, const QString &fil
 
 } // namespace
 
+std::unique_ptr<mci::Driver> TForm1::defaultMediaDriver()
+{
+    return std::make_unique<media::MpvDriver>();
+}
+
 TForm1::TForm1(const QList<QByteArray> &arguments,
-               const display::DisplayModeFactory &createDisplayModes)
+               const display::DisplayModeFactory &createDisplayModes,
+               const MediaDriverFactory &createMediaDriver)
 {
     buildComponents();
+    MediaPlayer1 = std::make_unique<media::MediaDevice>(createMediaDriver());
+    MediaPlayer1->Display = Panel1;
 
     DDrawObject = createDisplayModes();
     if (!DDrawObject) {
@@ -161,6 +171,19 @@ void TForm1::buildMainMenu()
     connect(NextFile, &QAction::triggered, this, &TForm1::NextFileClick);
     connect(PrevFile, &QAction::triggered, this, &TForm1::PrevFileClick);
     connect(Option, &QAction::triggered, this, &TForm1::OptionClick);
+    connect(Play, &QAction::triggered, this, &TForm1::PlayClick);
+    connect(Pause, &QAction::triggered, this, &TForm1::PauseClick);
+    connect(NextFrame, &QAction::triggered, this, &TForm1::NextFrameClick);
+    connect(PrevFrame, &QAction::triggered, this, &TForm1::PrevFrameClick);
+    connect(NextSec, &QAction::triggered, this, &TForm1::NextSecClick);
+    connect(PrevSec, &QAction::triggered, this, &TForm1::PrevSecClick);
+    connect(NextBlock, &QAction::triggered, this, &TForm1::NextBlockClick);
+    connect(PrevBlock, &QAction::triggered, this, &TForm1::PrevBlockClick);
+    connect(RewindFile, &QAction::triggered, this, &TForm1::RewindFileClick);
+    connect(Full, &QAction::triggered, this, &TForm1::FullClick);
+    connect(Half, &QAction::triggered, this, &TForm1::HalfClick);
+    connect(Source, &QAction::triggered, this, &TForm1::SourceClick);
+    connect(FullScreen, &QAction::triggered, this, &TForm1::FullScreenClick);
 }
 
 void TForm1::Quit1Click()

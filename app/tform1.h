@@ -1,6 +1,8 @@
 #pragma once
 
 #include "display/displaymodes.h"
+#include "display/geometry.h"
+#include "media/mcidriver.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -8,6 +10,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -15,8 +18,13 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QCheckBox;
 class QTimer;
 class TForm2;
+
+namespace media {
+class MediaDevice;
+}
 
 // The player's main window. It owns the whole playback state; the settings dialog reads and
 // writes some of it, which is why the state is public. Handlers are defined in the folder of
@@ -27,12 +35,17 @@ class TForm1 final : public QMainWindow
 
 public:
     static constexpr int MaxFiles = 100;
+    using MediaDriverFactory = std::function<std::unique_ptr<mci::Driver>()>;
+
+    // The movie engine the player uses unless told otherwise.
+    static std::unique_ptr<mci::Driver> defaultMediaDriver();
 
     // arguments: the command-line files, added to the playlist during construction.
     // Throws StartupAborted when the display-mode layer cannot start.
     explicit TForm1(const QList<QByteArray> &arguments,
                     const display::DisplayModeFactory &createDisplayModes
-                    = display::DirectDrawCreate);
+                    = display::DirectDrawCreate,
+                    const MediaDriverFactory &createMediaDriver = defaultMediaDriver);
     ~TForm1() override;
 
     // Components.
@@ -51,6 +64,7 @@ public:
             *RewindFile = nullptr;
     QAction *Full = nullptr, *Half = nullptr, *Source = nullptr, *FullScreen = nullptr;
     QAction *Option = nullptr;
+    std::unique_ptr<media::MediaDevice> MediaPlayer1;
 
     // The settings dialog, which holds the live settings; it registers itself when built.
     TForm2 *Form2 = nullptr;
@@ -59,8 +73,14 @@ public:
     QImage StillBitmap;
     std::array<QByteArray, MaxFiles> FileList;
     std::array<int, MaxFiles> FileSizeMB {};
+    geometry::ZoomTable ZoomSizes {};
+    int ZoomStep = 0;
     int FileCount = 0;
     int FileIndex = 0;
+    int FrameRate = 0;
+    int FullScreenState = 0;
+    int MovieOpened = 0;
+    int RefreshCountdown = 0;
     std::unique_ptr<display::DisplayModeDevice> DDrawObject;
     int StartupState = 0;
     QByteArray LastOpenDir;
@@ -87,6 +107,35 @@ public:
     void Timer1Timer();
     void CloseDown();
 
+    // Transport.
+    void PlayClick();
+    void PauseClick();
+    void NextFrameClick();
+    void PrevFrameClick();
+    void NextSecClick();
+    void PrevSecClick();
+    void NextBlockClick();
+    void PrevBlockClick();
+    void RewindFileClick();
+
+    // Display.
+    void FillZoomSizes();
+    void ApplyDisplayMode(int mode);
+    void ChangeDisplayMode();
+    void ShowInWindow(int width, int height);
+    QRect FitRect(int width, int height);
+    void FullClick();
+    void HalfClick();
+    void SourceClick();
+    void FullScreenClick();
+    void CentreWindow();
+    void ArmStillRefresh();
+    void RepaintVideo();
+    void RefreshStill();
+
+    // Keys.
+    void OnKey(int key, Qt::KeyboardModifiers modifiers);
+
     // Settings.
     void OptionClick();
 
@@ -96,12 +145,15 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildComponents();
     void buildMainMenu();
-    bool RepeatChecked() const;
+    // A check box of the settings dialog, or false before the dialog exists.
+    bool settingChecked(QCheckBox *TForm2::*box) const;
     bool entryEnabled(int index) const;
+    void seekBy(qint32 frames);
 };
 
 // Thrown by the main window's construction after it has told the user that the display-mode

@@ -1,7 +1,29 @@
 // Opening the current playlist entry.
 #include "app/tform1.h"
+#include "media/mcivocabulary.h"
+#include "media/mediadevice.h"
+#include "settings/tform2.h"
+#include "ui/messages.h"
+#include "ui/pathparts.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
+#include <QMenu>
+
+namespace {
+
+// Whole frames in a second. Formed in 64 bits: very long movies overflow 32. A movie without a
+// length in time steps one frame at a time.
+int frameRate(qint32 frames, qint32 milliseconds)
+{
+    if (milliseconds <= 0)
+        return 1;
+    return int(qint64(frames) * 1000 / milliseconds);
+}
+
+} // namespace
 
 void TForm1::LoadCurrentFile()
 {
@@ -9,6 +31,43 @@ void TForm1::LoadCurrentFile()
     if (FileIndex < 0 || FileIndex >= FileCount)
         return;
     setWindowTitle(QStringLiteral("Now Loading....."));
-    PrepareFile();
-    setWindowTitle(QFile::decodeName(FileList[FileIndex]));
+    const QByteArray name = PrepareFile();
+    MediaPlayer1->FileName = name;
+
+    MovieOpened = 1;
+    try {
+        MediaPlayer1->OpenDevice();
+    } catch (const std::exception &) {
+        MovieOpened = 0;
+    }
+    if (MovieOpened == 1
+        && MediaPlayer1->QueryDeviceType() != qint32(mci::MCI_DEVTYPE_DIGITAL_VIDEO))
+        MovieOpened = 0;
+
+    const QString path = QFile::decodeName(FileList[FileIndex]);
+    if (MovieOpened == 1) {
+        FillZoomSizes();
+        MediaPlayer1->SetTimeFormat(mci::MCI_FORMAT_MILLISECONDS);
+        const qint32 milliseconds = MediaPlayer1->QueryLength();
+        MediaPlayer1->SetTimeFormat(mci::MCI_FORMAT_FRAMES);
+        const qint32 frames = MediaPlayer1->QueryLength();
+        FrameRate = frameRate(frames, milliseconds);
+        Image1->clear();
+        Image1->setGeometry(Panel1->rect());
+        Image1->hide();
+        setWindowTitle(path);
+        ApplyDisplayMode(DisplayMode);
+        if (settingChecked(&TForm2::AutoStart))
+            PlayClick();
+        else
+            NextFrameClick();
+        return;
+    }
+
+    MediaPlayer1->CloseDevice();
+    PopupMenu1->actions().at(FileIndex)->setEnabled(false);
+    setWindowTitle(path);
+    ui::showMessage(this,
+                    QStringLiteral("ファイル\"%1\"が開けません")
+                            .arg(QFile::decodeName(pathparts::namePart(FileList[FileIndex]))));
 }

@@ -41,7 +41,7 @@ void TForm1::AddFile(const QByteArray &path)
 
 void TForm1::NextFileClick()
 {
-    const auto step = playlist::walkNext(FileIndex, FileCount, RepeatChecked(),
+    const auto step = playlist::walkNext(FileIndex, FileCount, settingChecked(&TForm2::Repeat),
                                          [this](int index) { return entryEnabled(index); });
     FileIndex = step.fileIndex;
     if (step.load)
@@ -50,16 +50,16 @@ void TForm1::NextFileClick()
 
 void TForm1::PrevFileClick()
 {
-    const auto step = playlist::walkPrev(FileIndex, FileCount, RepeatChecked(),
+    const auto step = playlist::walkPrev(FileIndex, FileCount, settingChecked(&TForm2::Repeat),
                                          [this](int index) { return entryEnabled(index); });
     FileIndex = step.fileIndex;
     if (step.load)
         LoadCurrentFile();
 }
 
-bool TForm1::RepeatChecked() const
+bool TForm1::settingChecked(QCheckBox *TForm2::*box) const
 {
-    return Form2 != nullptr && Form2->Repeat->isChecked();
+    return Form2 != nullptr && (Form2->*box)->isChecked();
 }
 
 bool TForm1::entryEnabled(int index) const

@@ -1,5 +1,6 @@
 // Preparing a file for opening, and the orderly close-down.
 #include "app/tform1.h"
+#include "media/mediadevice.h"
 #include "settings/tform2.h"
 
 #include <QAction>
@@ -15,6 +16,8 @@ QByteArray TForm1::PrepareFile()
 
 void TForm1::CloseDown()
 {
+    if (MovieOpened == 1)
+        MediaPlayer1->CloseDevice();
     if (DDrawObject) {
         DDrawObject->RestoreDisplayMode();
         DDrawObject->SetCooperativeLevel(this, display::DDSCL_NORMAL);

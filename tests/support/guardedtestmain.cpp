@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 int main(int argc, char **argv)
 {
     // Test discovery runs this program too, without ctest's environment.
@@ -9,5 +11,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     ui::GuardedApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
     return RUN_ALL_TESTS();
 }

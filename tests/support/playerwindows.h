@@ -3,6 +3,7 @@
 #include "app/tform1.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
+#include "support/fakemediadriver.h"
 #include "support/scratchfolder.h"
 
 #include <QAction>
@@ -14,7 +15,12 @@
 struct PlayerWindows
 {
     explicit PlayerWindows(const QList<QByteArray> &arguments = {})
-        : form1(arguments)
+        : form1(arguments, display::DirectDrawCreate,
+                [this] {
+                    auto driver = std::make_unique<FakeMediaDriver>();
+                    media = driver.get();
+                    return driver;
+                })
         , form2(new TForm2(form1, iniPath()))
         , form3(new TForm3(*form2))
     {}
@@ -23,6 +29,7 @@ struct PlayerWindows
     QString iniPath() const { return QFile::decodeName(folder.path("VelmoMP.ini")); }
 
     ScratchFolder folder;
+    FakeMediaDriver *media = nullptr;
     TForm1 form1;
     TForm2 *form2;
     TForm3 *form3;

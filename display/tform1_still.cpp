@@ -1,0 +1,44 @@
+// The still copy of the current frame: what the panel falls back on and what a capture writes.
+#include "app/tform1.h"
+#include "media/mediadevice.h"
+
+#include <QLabel>
+#include <QPainter>
+
+void TForm1::ArmStillRefresh()
+{
+    if (FullScreenState == 0)
+        RefreshCountdown = 1;
+}
+
+void TForm1::RepaintVideo()
+{
+    // The video surface always holds the device's current frame, so the panel is up to date.
+    RefreshCountdown = 0;
+}
+
+void TForm1::RefreshStill()
+{
+    if (FullScreenState == 0 && MediaPlayer1->QueryMode() != media::Playing) {
+        Image1->setGeometry(Panel1->rect());
+        Image1->clear();
+        Image1->show();
+        QRect destination(0, 0, StillBitmap.width(), StillBitmap.height());
+        MediaPlayer1->WhereDestination(destination);
+        QImage frame(destination.size(), QImage::Format_RGB32);
+        frame.fill(Qt::black);
+        MediaPlayer1->PaintFrame(frame);
+        {
+            QPainter still(&StillBitmap);
+            still.drawImage(0, 0, frame);
+        }
+        QImage picture(Image1->size(), QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        {
+            QPainter painter(&picture);
+            painter.drawImage(0, 0, StillBitmap);
+        }
+        Image1->setPixmap(QPixmap::fromImage(picture));
+    }
+    RefreshCountdown = 0;
+}

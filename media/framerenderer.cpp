@@ -1,0 +1,100 @@
+#include "media/framerenderer.h"
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+
+namespace media {
+
+FrameRenderer::FrameRenderer(mpv_handle *handle)
+{
+    char apiType[] = MPV_RENDER_API_TYPE_SW;
+    mpv_render_param params[]
+            = {{MPV_RENDER_PARAM_API_TYPE, apiType}, {MPV_RENDER_PARAM_INVALID, nullptr}};
+    if (mpv_render_context_create(&m_context, handle, params) < 0) {
+        m_context = nullptr;
+        return;
+    }
+    m_worker.moveToThread(&m_thread);
+    m_thread.start();
+    mpv_render_context_set_update_callback(m_context, &FrameRenderer::onUpdate, this);
+}
+
+FrameRenderer::~FrameRenderer()
+{
+    if (m_context == nullptr)
+        return;
+    mpv_render_context_set_update_callback(m_context, nullptr, nullptr);
+    m_thread.quit();
+    m_thread.wait();
+    mpv_render_context_free(m_context);
+}
+
+void FrameRenderer::setTargetSize(QSize size)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_size = size;
+    }
+    scheduleRender(true);
+}
+
+bool FrameRenderer::renderInto(QImage &image)
+{
+    if (m_context == nullptr || image.isNull())
+        return false;
+    const std::lock_guard lock(m_mutex);
+    return renderLocked(image, false);
+}
+
+void FrameRenderer::onUpdate(void *renderer)
+{
+    // Runs on a libmpv thread: only schedule.
+    static_cast<FrameRenderer *>(renderer)->scheduleRender(false);
+}
+
+void FrameRenderer::scheduleRender(bool again)
+{
+    if (m_context == nullptr)
+        return;
+    if (again)
+        m_again = true;
+    if (m_scheduled.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+            &m_worker, [this] { renderPending(); }, Qt::QueuedConnection);
+}
+
+void FrameRenderer::renderPending()
+{
+    m_scheduled = false;
+    const bool again = m_again.exchange(false);
+    QImage frame;
+    {
+        const std::lock_guard lock(m_mutex);
+        const bool newFrame = (mpv_render_context_update(m_context) & MPV_RENDER_UPDATE_FRAME) != 0;
+        if ((!newFrame && !again) || m_size.isEmpty())
+            return;
+        frame = QImage(m_size, QImage::Format_RGB32);
+        if (!renderLocked(frame, true))
+            return;
+    }
+    Q_EMIT frameReady(frame);
+}
+
+bool FrameRenderer::renderLocked(QImage &image, bool waitForDisplayTime)
+{
+    int size[2] = {image.width(), image.height()};
+    // QImage::Format_RGB32 keeps blue, green, red in rising addresses on little-endian hosts.
+    char format[] = "bgr0";
+    size_t stride = size_t(image.bytesPerLine());
+    int block = waitForDisplayTime ? 1 : 0;
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
+                                 {MPV_RENDER_PARAM_SW_FORMAT, format},
+                                 {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                                 {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
+                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    return mpv_render_context_render(m_context, params) >= 0;
+}
+
+} // namespace media

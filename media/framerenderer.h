@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
+
+struct mpv_handle;
+struct mpv_render_context;
+
+namespace media {
+
+// Draws libmpv's frames with its software renderer on a thread of its own and hands each
+// finished picture to whoever listens. Rendering on the user-interface thread would stall its
+// waits for seeks: libmpv's video output waits for the renderer.
+class FrameRenderer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The handle must outlive the renderer, and the renderer must exist before a video output
+    // is configured.
+    explicit FrameRenderer(mpv_handle *handle);
+    ~FrameRenderer() override;
+    Q_DISABLE_COPY_MOVE(FrameRenderer)
+
+    bool isValid() const { return m_context != nullptr; }
+
+    // The size the pictures are drawn at (the destination); a new size draws the current frame
+    // again.
+    void setTargetSize(QSize size);
+    // Draws the current frame into the image at the image's size, now, on the calling thread.
+    bool renderInto(QImage &image);
+
+Q_SIGNALS:
+    // Emitted on the renderer's thread.
+    void frameReady(const QImage &frame);
+
+private:
+    static void onUpdate(void *renderer);
+    void scheduleRender(bool again);
+    void renderPending();
+    bool renderLocked(QImage &image, bool waitForDisplayTime);
+
+    mpv_render_context *m_context = nullptr;
+    QThread m_thread;
+    QObject m_worker;
+    std::mutex m_mutex;
+    QSize m_size;
+    std::atomic<bool> m_scheduled = false;
+    std::atomic<bool> m_again = false;
+};
+
+} // namespace media

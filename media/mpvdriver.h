@@ -1,0 +1,43 @@
+#pragma once
+
+#include "media/mcidriver.h"
+#include "media/mpvhandle.h"
+
+#include <map>
+
+namespace media {
+
+class MpvMovie;
+
+// The media device's commands carried out on libmpv, one movie per open device.
+class MpvDriver final : public mci::Driver
+{
+public:
+    // Extra engine options, e.g. {"ao", "null"} where no sound is wanted.
+    explicit MpvDriver(MpvOptions extraOptions = {});
+    ~MpvDriver() override;
+    Q_DISABLE_COPY_MOVE(MpvDriver)
+
+    quint32 sendCommand(quint32 deviceId, quint32 command, quint32 flags,
+                        mci::Parms &parms) override;
+
+private:
+    struct Device
+    {
+        std::unique_ptr<MpvMovie> movie;
+        quint32 timeFormat = mci::MCI_FORMAT_FRAMES;
+    };
+
+    quint32 open(mci::Parms &parms);
+    quint32 status(Device &device, quint32 flags, mci::Parms &parms);
+    quint32 seek(Device &device, quint32 flags, const mci::Parms &parms);
+    quint32 step(Device &device, quint32 flags, const mci::Parms &parms);
+    quint32 capability(const Device &device, mci::Parms &parms);
+    quint32 where(const Device &device, quint32 flags, mci::Parms &parms);
+
+    MpvOptions m_extraOptions;
+    std::map<quint32, Device> m_devices;
+    quint32 m_nextId = 1;
+};
+
+} // namespace media

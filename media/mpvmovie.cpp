@@ -1,0 +1,380 @@
+#include "media/mpvmovie.h"
+
+#include "media/framemath.h"
+#include "media/framerenderer.h"
+#include "media/mcivocabulary.h"
+#include "media/mpvproperties.h"
+#include "media/videosurface.h"
+
+#include <mpv/client.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace media {
+namespace {
+
+using namespace std::chrono_literals;
+// A file the engine cannot make sense of within this time counts as unplayable.
+constexpr auto LoadDeadline = 5000ms;
+constexpr auto SeekDeadline = 5000ms;
+
+MpvOptions playerOptions(const MpvOptions &extraOptions)
+{
+    MpvOptions options = {
+            {"config", "no"},
+            {"terminal", "no"},
+            {"input-default-bindings", "no"},
+            {"input-vo-keyboard", "no"},
+            {"osc", "no"},
+            {"idle", "yes"},
+            {"keep-open", "always"},
+            {"pause", "yes"},
+            {"hr-seek", "yes"},
+            {"hr-seek-demuxer-offset", "1"},
+            {"cover-art-auto", "no"},
+            {"audio-display", "no"},
+            {"audio-fallback-to-null", "yes"},
+            {"vo", "libmpv"},
+            {"keepaspect", "no"},
+    };
+    return options + extraOptions;
+}
+
+MpvOptions lengthProbeOptions()
+{
+    return {{"config", "no"},
+            {"terminal", "no"},
+            {"vo", "null"},
+            {"ao", "null"},
+            {"aid", "no"},
+            {"pause", "yes"},
+            {"idle", "yes"},
+            {"keep-open", "always"},
+            {"hr-seek", "yes"},
+            {"hr-seek-demuxer-offset", "1"},
+            {"hr-seek-framedrop", "no"}};
+}
+
+// mpv_node results are freed with mpv_free_node_contents.
+class Node final
+{
+public:
+    Node() = default;
+    ~Node() { mpv_free_node_contents(&node); }
+    Node(const Node &) = delete;
+    Node &operator=(const Node &) = delete;
+    mpv_node node {};
+};
+
+const mpv_node *member(const mpv_node &map, const char *key)
+{
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i) {
+        if (qstrcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    }
+    return nullptr;
+}
+
+bool isFlagSet(const mpv_node &map, const char *key)
+{
+    const mpv_node *value = member(map, key);
+    return value != nullptr && value->format == MPV_FORMAT_FLAG && value->u.flag != 0;
+}
+
+bool hasType(const mpv_node &map, const char *type)
+{
+    const mpv_node *value = member(map, "type");
+    return value != nullptr && value->format == MPV_FORMAT_STRING
+            && qstrcmp(value->u.string, type) == 0;
+}
+
+struct Tracks
+{
+    bool movingVideo = false;
+    bool stillPicture = false;
+    bool audio = false;
+};
+
+Tracks tracksOf(mpv_handle *handle)
+{
+    Tracks tracks;
+    Node list;
+    if (mpv_get_property(handle, mpvnames::TrackList, MPV_FORMAT_NODE, &list.node) < 0
+        || list.node.format != MPV_FORMAT_NODE_ARRAY)
+        return tracks;
+    for (int i = 0; i < list.node.u.list->num; ++i) {
+        const mpv_node &track = list.node.u.list->values[i];
+        if (hasType(track, "audio"))
+            tracks.audio = true;
+        if (!hasType(track, "video"))
+            continue;
+        if (isFlagSet(track, "albumart") || isFlagSet(track, "image"))
+            tracks.stillPicture = true;
+        else
+            tracks.movingVideo = true;
+    }
+    return tracks;
+}
+
+bool isEvent(const mpv_event &event, mpv_event_id id)
+{
+    return event.event_id == id;
+}
+
+// Waits for the file to be loaded; false with the reason when it ends instead.
+bool waitForLoad(MpvHandle &mpv, quint32 &error)
+{
+    bool loaded = false;
+    const bool ended = mpv.waitForEvent(
+            [&](const mpv_event &event) {
+                if (isEvent(event, MPV_EVENT_FILE_LOADED)) {
+                    loaded = true;
+                    return true;
+                }
+                return isEvent(event, MPV_EVENT_END_FILE);
+            },
+            LoadDeadline);
+    if (!ended)
+        error = mci::MCIERR_DEVICE_NOT_READY;
+    else if (!loaded)
+        error = mci::MCIERR_INVALID_FILE;
+    return loaded;
+}
+
+bool waitForPlaybackRestart(MpvHandle &mpv)
+{
+    return mpv.waitForEvent(
+            [](const mpv_event &event) { return isEvent(event, MPV_EVENT_PLAYBACK_RESTART); },
+            SeekDeadline);
+}
+
+} // namespace
+
+std::unique_ptr<MpvMovie> MpvMovie::open(const QByteArray &path, const MpvOptions &extraOptions,
+                                         Failure &failure)
+{
+    std::unique_ptr<MpvMovie> movie(new MpvMovie);
+    if (!movie->load(path, extraOptions, failure))
+        return nullptr;
+    return movie;
+}
+
+MpvMovie::~MpvMovie()
+{
+    // The renderer goes before the player it draws from.
+    m_renderer.reset();
+    delete m_surface;
+}
+
+bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure)
+{
+    struct stat info
+    {};
+    if (path.isEmpty() || path.contains('\0') || ::stat(path.constData(), &info) != 0) {
+        failure.error = mci::MCIERR_FILE_NOT_FOUND;
+        return false;
+    }
+    m_mpv = MpvHandle::create(playerOptions(extraOptions));
+    if (m_mpv)
+        m_renderer = std::make_unique<FrameRenderer>(m_mpv->get());
+    if (!m_mpv || !m_renderer->isValid()) {
+        failure.error = mci::MCIERR_CANNOT_LOAD_DRIVER;
+        return false;
+    }
+    mpv_set_wakeup_callback(
+            m_mpv->get(),
+            [](void *movie) {
+                // Runs on a libmpv thread: only post to the user-interface thread.
+                QMetaObject::invokeMethod(static_cast<MpvMovie *>(movie), &MpvMovie::drainEvents,
+                                          Qt::QueuedConnection);
+            },
+            this);
+
+    if (m_mpv->command({mpvnames::LoadFile, path.constData(), "replace"}) < 0) {
+        failure.error = mci::MCIERR_INVALID_FILE;
+        return false;
+    }
+    if (!waitForLoad(*m_mpv, failure.error))
+        return false;
+
+    const Tracks tracks = tracksOf(m_mpv->get());
+    if (!tracks.movingVideo) {
+        m_deviceType = tracks.stillPicture || !tracks.audio ? mci::MCI_DEVTYPE_OTHER
+                                                            : mci::MCI_DEVTYPE_WAVEFORM_AUDIO;
+        return true;
+    }
+    if (!waitForPlaybackRestart(*m_mpv)
+        || !m_mpv->flagProperty(mpvnames::VoConfigured).value_or(false)) {
+        m_deviceType = mci::MCI_DEVTYPE_OTHER;
+        return true;
+    }
+    m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
+    m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
+                         int(m_mpv->intProperty(mpvnames::Height).value_or(0)));
+    m_fps = framemath::snapFrameRate(m_mpv->doubleProperty(mpvnames::ContainerFps).value_or(0));
+    if (m_fps <= 0)
+        m_fps = 25;
+
+    // Programme streams may start a little after 0: their first frame defines frame 0.
+    if (m_mpv->command({mpvnames::Seek, "0", mpvnames::AbsoluteExact}) >= 0)
+        waitForPlaybackRestart(*m_mpv);
+    m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(0);
+    if (!measureLength(path, extraOptions)) {
+        const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
+        m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
+    }
+    m_frame = 0;
+    return true;
+}
+
+bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOptions)
+{
+    // A second, hidden player finds the time of the last frame without disturbing the shown one.
+    MpvOptions options = lengthProbeOptions();
+    for (const auto &option : extraOptions) {
+        if (option.first != "ao" && option.first != "vo")
+            options << option;
+    }
+    const std::unique_ptr<MpvHandle> probe = MpvHandle::create(options);
+    quint32 error = 0;
+    if (!probe || probe->command({mpvnames::LoadFile, path.constData(), "replace"}) < 0
+        || !waitForLoad(*probe, error))
+        return false;
+    if (probe->command({mpvnames::Seek, "100", mpvnames::AbsolutePercentExact}) < 0
+        || !waitForPlaybackRestart(*probe))
+        return false;
+    const std::optional<double> last = probe->doubleProperty(mpvnames::TimePos);
+    if (!last)
+        return false;
+    m_length = std::max<qint64>(1, framemath::lengthFromLastFrame(*last, m_t0, m_fps));
+    return true;
+}
+
+bool MpvMovie::hasVideo() const
+{
+    return m_deviceType == mci::MCI_DEVTYPE_DIGITAL_VIDEO;
+}
+
+quint32 MpvMovie::seek(qint64 frame)
+{
+    if (!hasVideo())
+        return mci::MCIERR_UNSUPPORTED_FUNCTION;
+    if (frame < 0 || frame > m_length)
+        return mci::MCIERR_OUTOFRANGE;
+    m_mpv->setFlag(mpvnames::Pause, true);
+    m_playing = false;
+    m_paused = false;
+    // A restart left over from earlier must not be taken for this seek's.
+    drainEvents();
+    const qint64 shown = std::min(frame, m_length - 1);
+    const QByteArray target = QByteArray::number(framemath::seekTime(shown, m_t0, m_fps), 'f', 6);
+    if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0)
+        return mci::MCIERR_HARDWARE;
+    if (!waitForRestart())
+        return mci::MCIERR_DEVICE_NOT_READY;
+    m_frame = frame;
+    return 0;
+}
+
+bool MpvMovie::waitForRestart()
+{
+    return waitForPlaybackRestart(*m_mpv);
+}
+
+bool MpvMovie::atEnd() const
+{
+    return m_mpv->flagProperty(mpvnames::EofReached).value_or(false);
+}
+
+qint64 MpvMovie::position() const
+{
+    if (!m_playing || !hasVideo())
+        return m_frame;
+    // Near the end the time follows the sound; the end itself is the length.
+    if (atEnd())
+        return m_length;
+    const double time = m_mpv->doubleProperty(mpvnames::TimePos).value_or(m_t0);
+    return std::clamp<qint64>(framemath::frameAt(time, m_t0, m_fps), 0, m_length - 1);
+}
+
+quint32 MpvMovie::mode() const
+{
+    if (m_playing && !atEnd())
+        return mci::MCI_MODE_PLAY;
+    return m_paused ? mci::MCI_MODE_PAUSE : mci::MCI_MODE_STOP;
+}
+
+quint32 MpvMovie::play()
+{
+    m_mpv->setFlag(mpvnames::Pause, false);
+    m_playing = true;
+    m_paused = false;
+    return 0;
+}
+
+quint32 MpvMovie::pause()
+{
+    const quint32 error = stop();
+    m_paused = true;
+    return error;
+}
+
+quint32 MpvMovie::stop()
+{
+    if (m_playing) {
+        m_frame = position();
+        m_mpv->setFlag(mpvnames::Pause, true);
+    }
+    m_playing = false;
+    m_paused = false;
+    return 0;
+}
+
+void MpvMovie::bind(QWidget *window)
+{
+    if (window == nullptr) {
+        if (m_surface)
+            m_surface->hide();
+        return;
+    }
+    if (!m_surface) {
+        m_surface = new VideoSurface(window);
+        connect(m_renderer.get(), &FrameRenderer::frameReady, m_surface, &VideoSurface::showFrame,
+                Qt::QueuedConnection);
+    } else if (m_surface->parentWidget() != window) {
+        m_surface->setParent(window);
+    }
+    if (m_destination.isEmpty())
+        setDestination(QRect(QPoint(0, 0), m_sourceSize));
+    m_surface->setGeometry(m_destination);
+    // The device's current frame shows over whatever else the window holds.
+    m_surface->raise();
+    m_surface->show();
+}
+
+void MpvMovie::setDestination(const QRect &destination)
+{
+    m_destination = destination;
+    if (m_surface)
+        m_surface->setGeometry(destination);
+    m_renderer->setTargetSize(destination.size());
+}
+
+bool MpvMovie::paintFrame(QImage &image)
+{
+    return hasVideo() && m_renderer->renderInto(image);
+}
+
+void MpvMovie::drainEvents()
+{
+    while (m_mpv) {
+        const mpv_event *event = mpv_wait_event(m_mpv->get(), 0);
+        if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN)
+            break;
+    }
+}
+
+} // namespace media

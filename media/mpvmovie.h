@@ -1,0 +1,83 @@
+#pragma once
+
+#include "media/mpvhandle.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+#include <memory>
+
+namespace media {
+
+class FrameRenderer;
+class VideoSurface;
+
+// One movie open on libmpv, addressed by frame number: frame N is shown at t0 + N / fps,
+// every seek is exact, and the position at the end of the movie equals its length.
+class MpvMovie final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Failure
+    {
+        quint32 error = 0;
+        QString text;
+    };
+
+    // Opens the file and waits until its first picture is ready. On failure gives nothing and
+    // fills failure.
+    static std::unique_ptr<MpvMovie> open(const QByteArray &path, const MpvOptions &extraOptions,
+                                          Failure &failure);
+    ~MpvMovie() override;
+    Q_DISABLE_COPY_MOVE(MpvMovie)
+
+    quint32 deviceType() const { return m_deviceType; }
+    bool hasVideo() const;
+    QSize sourceSize() const { return m_sourceSize; }
+    // Frames, and the exact frame rate.
+    qint64 length() const { return m_length; }
+    double fps() const { return m_fps; }
+
+    // Moves to frame 0..length and waits until that frame is ready; stops playback. Gives 0 or
+    // an error code; a refused seek does not move.
+    quint32 seek(qint64 frame);
+    qint64 position() const;
+    quint32 mode() const;
+    quint32 play();
+    quint32 pause();
+    quint32 stop();
+
+    // Where the pictures appear: a surface inside the window, at the destination rectangle.
+    void bind(QWidget *window);
+    void setDestination(const QRect &destination);
+    QRect destination() const { return m_destination; }
+    bool paintFrame(QImage &image);
+
+private:
+    MpvMovie() = default;
+    bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);
+    bool measureLength(const QByteArray &path, const MpvOptions &extraOptions);
+    bool waitForRestart();
+    void drainEvents();
+    bool atEnd() const;
+
+    std::unique_ptr<MpvHandle> m_mpv;
+    std::unique_ptr<FrameRenderer> m_renderer;
+    QPointer<VideoSurface> m_surface;
+    QRect m_destination;
+    quint32 m_deviceType = 0;
+    QSize m_sourceSize;
+    double m_fps = 0;
+    double m_t0 = 0;
+    qint64 m_length = 0;
+    // The frame last sought to; the position while not playing.
+    qint64 m_frame = 0;
+    bool m_playing = false;
+    bool m_paused = false;
+};
+
+} // namespace media

@@ -1,0 +1,537 @@
+#include "support/testmovies.h"
+
+#include <QByteArrayView>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <algorithm>
+#include <initializer_list>
+#include <stdexcept>
+
+namespace {
+
+constexpr int stripeCount = 12;
+constexpr int darkBelow = 80;
+constexpr int lightAbove = 176;
+// Long enough for the slowest fixture on a busy machine; a hung ffmpeg must not hang the tests.
+constexpr int toolTimeoutMs = 120000;
+
+[[noreturn]] void fail(const QString &message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+QString toolPath(const QString &name)
+{
+    const QString path = QStandardPaths::findExecutable(name);
+    if (path.isEmpty())
+        fail(QStringLiteral("%1 is not installed").arg(name));
+    return path;
+}
+
+QByteArray runTool(const QString &name, const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(toolPath(name), arguments);
+    const QString command = name + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+    if (!process.waitForStarted())
+        fail(QStringLiteral("cannot start %1: %2").arg(command, process.errorString()));
+    if (!process.waitForFinished(toolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        fail(QStringLiteral("%1 did not finish").arg(command));
+    }
+    const QByteArray output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        fail(QStringLiteral("%1 failed with exit code %2:\n%3")
+                     .arg(command)
+                     .arg(process.exitCode())
+                     .arg(QString::fromLocal8Bit(process.readAllStandardError())));
+    return output;
+}
+
+// Filled boxes draw the band about ten times faster than a per-pixel geq expression: a black
+// band, the white start marker, and a white box per bit that its timeline option shows only in
+// the frames (n counts from 0) whose index has that bit set. Stripe k spans the columns x with
+// floor(x * 12 / width) == k, as in paintFrameIndex().
+QString bandFilter()
+{
+    const auto box = [](const QString &enable, int stripe, int stripes, const char *color) {
+        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/%5):y=ceil(ih*3/4)"
+                              ":w=ceil(%3*iw/%5)-ceil(%2*iw/%5):h=ih-ceil(ih*3/4)"
+                              ":color=%4:t=fill")
+                .arg(enable)
+                .arg(stripe)
+                .arg(stripe + stripes)
+                .arg(QLatin1String(color))
+                .arg(stripeCount);
+    };
+    QString filter = QStringLiteral("format=yuv420p");
+    filter += box({}, 0, stripeCount, "black");
+    filter += box({}, 0, 1, "white");
+    for (int bit = 0; bit < stripeCount - 2; ++bit)
+        filter += box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << bit), bit + 1, 1,
+                      "white");
+    return filter;
+}
+
+struct Recipe
+{
+    QString suffix;
+    int width = 192;
+    int height = 144;
+    int rateNumerator = 25;
+    int rateDenominator = 1;
+    int sampleRate = 48000;
+    QStringList codecArguments;
+};
+
+QStringList argumentList(std::initializer_list<const char *> words)
+{
+    QStringList list;
+    for (const char *word : words)
+        list.append(QString::fromLatin1(word));
+    return list;
+}
+
+Recipe recipeOf(MovieKind kind)
+{
+    Recipe recipe;
+    switch (kind) {
+    case MovieKind::MjpegAvi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList({"-c:v", "mjpeg", "-q:v", "3", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Mpeg4Avi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments
+                = argumentList({"-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::H264Mov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.rateNumerator = 30;
+        recipe.codecArguments = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                              "yuv420p", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Mpeg1Mpg:
+    case MovieKind::Mpeg1Dat:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "mpeg1video", "-q:v", "3", "-c:a", "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::VcdDat:
+        // The target fixes codecs, bit rates, 352x240 and 29.97 fps; the source already has
+        // that size and rate so that nothing is scaled or dropped.
+        recipe.suffix = QStringLiteral("dat");
+        recipe.width = 352;
+        recipe.height = 240;
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList({"-target", "ntsc-vcd"});
+        break;
+    case MovieKind::Mpeg2Mpg:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.codecArguments = argumentList({"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-c:a",
+                                              "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::H264Mp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.codecArguments = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                              "yuv420p", "-g", "250", "-keyint_min", "250",
+                                              "-sc_threshold", "0", "-c:a", "aac"});
+        break;
+    case MovieKind::Vp9Webm:
+        recipe.suffix = QStringLiteral("webm");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.codecArguments = argumentList({"-c:v", "libvpx-vp9", "-deadline", "realtime",
+                                              "-cpu-used", "8", "-c:a", "libopus"});
+        break;
+    }
+    if (recipe.suffix.isEmpty())
+        fail(QStringLiteral("unknown movie kind"));
+    return recipe;
+}
+
+QString rateText(int numerator, int denominator)
+{
+    return denominator == 1 ? QString::number(numerator)
+                            : QStringLiteral("%1/%2").arg(numerator).arg(denominator);
+}
+
+// The moving testsrc2 picture, frames 0 onwards, and the band drawn over it on output.
+QStringList pictureInput(int width, int height, const QString &rate)
+{
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(width).arg(height).arg(rate)};
+}
+
+QStringList bandedOutput(int frames)
+{
+    return {QStringLiteral("-vf"), bandFilter(), QStringLiteral("-frames:v"),
+            QString::number(frames)};
+}
+
+QStringList toneInput(int sampleRate, double seconds)
+{
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
+                    .arg(sampleRate)
+                    .arg(seconds, 0, 'f', 6)};
+}
+
+TestMovie probe(const QString &path, MovieKind kind)
+{
+    const QByteArray output = runTool(
+            QStringLiteral("ffprobe"),
+            argumentList({"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                          "stream=width,height,r_frame_rate,nb_read_frames", "-of",
+                          "default=noprint_wrappers=1"})
+                    + QStringList {path});
+    TestMovie movie;
+    movie.path = path;
+    movie.kind = kind;
+    for (const QByteArray &line : output.split('\n')) {
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QByteArray key = line.left(equals);
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (key == "width")
+            movie.width = value.toInt();
+        else if (key == "height")
+            movie.height = value.toInt();
+        else if (key == "nb_read_frames")
+            movie.frames = value.toInt();
+        else if (key == "r_frame_rate")
+            movie.frameRate = QString::fromLatin1(value);
+    }
+    const QStringList rate = movie.frameRate.split(QLatin1Char('/'));
+    if (rate.size() == 2 && rate.at(1).toDouble() > 0)
+        movie.fps = rate.at(0).toDouble() / rate.at(1).toDouble();
+    if (movie.frames <= 0 || movie.width <= 0 || movie.height <= 0 || movie.fps <= 0)
+        fail(QStringLiteral("ffprobe cannot read the video of %1:\n%2")
+                     .arg(path, QString::fromUtf8(output)));
+    return movie;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+// ffmpeg's image2pipe output is PNG files back to back; each ends with its IEND chunk.
+QList<QImage> splitPngStream(const QByteArray &stream)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    QList<QImage> pictures;
+    qsizetype start = 0;
+    while (start < stream.size()) {
+        if (stream.mid(start, signature.size()) != signature)
+            fail(QStringLiteral("ffmpeg wrote something other than PNG pictures"));
+        qsizetype position = start + signature.size();
+        bool ended = false;
+        while (!ended) {
+            // length, type, data, CRC
+            if (position + 12 > stream.size())
+                fail(QStringLiteral("ffmpeg wrote a cut PNG picture"));
+            const quint32 length = qFromBigEndian<quint32>(stream.constData() + position);
+            ended = QByteArrayView(stream.constData() + position + 4, 4) == "IEND";
+            position += 12 + qsizetype(length);
+        }
+        QImage picture
+                = QImage::fromData(QByteArrayView(stream).sliced(start, position - start), "PNG");
+        if (picture.isNull())
+            fail(QStringLiteral("cannot read a PNG picture written by ffmpeg"));
+        pictures.append(picture.convertToFormat(QImage::Format_RGB32));
+        start = position;
+    }
+    return pictures;
+}
+
+QList<QImage> decodeToPictures(const QStringList &inputOptions, const QString &path,
+                               const QStringList &filter)
+{
+    return splitPngStream(runFfmpeg(inputOptions + QStringList {QStringLiteral("-i"), path} + filter
+                                    + argumentList({"-fps_mode", "passthrough", "-f", "image2pipe",
+                                                    "-c:v", "png", "-pix_fmt", "rgb24", "-"})));
+}
+
+// The mean gray level of a small box around a point, so that a single noisy pixel left by
+// compression cannot decide a stripe.
+int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight)
+{
+    int sum = 0;
+    int count = 0;
+    for (int y = centreY - halfHeight; y <= centreY + halfHeight; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = centreX - halfWidth; x <= centreX + halfWidth; ++x) {
+            sum += qGray(line[x]);
+            ++count;
+        }
+    }
+    return sum / count;
+}
+
+QMutex cacheLock;
+
+} // namespace
+
+QList<MovieKind> allMovieKinds()
+{
+    return {MovieKind::MjpegAvi, MovieKind::Mpeg4Avi, MovieKind::H264Mov,
+            MovieKind::Mpeg1Mpg, MovieKind::Mpeg1Dat, MovieKind::VcdDat,
+            MovieKind::Mpeg2Mpg, MovieKind::H264Mp4,  MovieKind::Vp9Webm};
+}
+
+QString movieKindName(MovieKind kind)
+{
+    switch (kind) {
+    case MovieKind::MjpegAvi:
+        return QStringLiteral("mjpeg-avi");
+    case MovieKind::Mpeg4Avi:
+        return QStringLiteral("mpeg4-avi");
+    case MovieKind::H264Mov:
+        return QStringLiteral("h264-mov");
+    case MovieKind::Mpeg1Mpg:
+        return QStringLiteral("mpeg1-mpg");
+    case MovieKind::Mpeg1Dat:
+        return QStringLiteral("mpeg1-dat");
+    case MovieKind::VcdDat:
+        return QStringLiteral("vcd-dat");
+    case MovieKind::Mpeg2Mpg:
+        return QStringLiteral("mpeg2-mpg");
+    case MovieKind::H264Mp4:
+        return QStringLiteral("h264-mp4");
+    case MovieKind::Vp9Webm:
+        return QStringLiteral("vp9-webm");
+    }
+    return QStringLiteral("unknown");
+}
+
+int usualFrameCount(MovieKind kind)
+{
+    if (kind == MovieKind::H264Mp4)
+        return 300;
+    const Recipe recipe = recipeOf(kind);
+    return qRound(2.0 * recipe.rateNumerator / recipe.rateDenominator);
+}
+
+TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
+{
+    if (frames == 0)
+        frames = usualFrameCount(kind);
+    if (frames < 1 || frames > maxTestMovieFrames)
+        throw std::invalid_argument("a test movie has 1 to 1024 frames");
+
+    static QMap<QString, TestMovie> made;
+    const Recipe recipe = recipeOf(kind);
+    const QString suffix = kind == MovieKind::Mpeg1Dat ? QStringLiteral("dat") : recipe.suffix;
+    const QString path = QFileInfo(QDir(folder).filePath(QStringLiteral("%1-%2.%3")
+                                                                 .arg(movieKindName(kind))
+                                                                 .arg(frames)
+                                                                 .arg(suffix)))
+                                 .absoluteFilePath();
+    {
+        const QMutexLocker locker(&cacheLock);
+        const auto found = made.constFind(path);
+        if (found != made.cend() && QFile::exists(path))
+            return *found;
+    }
+
+    if (kind == MovieKind::Mpeg1Dat) {
+        // The very bytes of the .mpg movie, as Video CD rips often are.
+        const TestMovie mpg = makeTestMovie(MovieKind::Mpeg1Mpg, folder, frames);
+        writeFile(path, readFile(mpg.path));
+    } else {
+        const QString rate = rateText(recipe.rateNumerator, recipe.rateDenominator);
+        const double seconds = double(frames) * recipe.rateDenominator / recipe.rateNumerator;
+        runFfmpeg(pictureInput(recipe.width, recipe.height, rate)
+                  + toneInput(recipe.sampleRate, seconds) + bandedOutput(frames)
+                  + recipe.codecArguments + QStringList {path});
+    }
+
+    const TestMovie movie = probe(path, kind);
+    const QMutexLocker locker(&cacheLock);
+    made.insert(path, movie);
+    return movie;
+}
+
+QList<BadKind> allBadKinds()
+{
+    return {BadKind::AudioOnlyAvi, BadKind::AudioOnlyMp3, BadKind::TextAsAvi,
+            BadKind::EmptyAvi,     BadKind::TruncatedAvi, BadKind::PngAsAvi};
+}
+
+QString badKindName(BadKind kind)
+{
+    switch (kind) {
+    case BadKind::AudioOnlyAvi:
+        return QStringLiteral("audio-only-avi");
+    case BadKind::AudioOnlyMp3:
+        return QStringLiteral("audio-only-mp3");
+    case BadKind::TextAsAvi:
+        return QStringLiteral("text-avi");
+    case BadKind::EmptyAvi:
+        return QStringLiteral("empty-avi");
+    case BadKind::TruncatedAvi:
+        return QStringLiteral("truncated-avi");
+    case BadKind::PngAsAvi:
+        return QStringLiteral("png-avi");
+    }
+    return QStringLiteral("unknown");
+}
+
+QString makeBadFile(BadKind kind, const QString &folder)
+{
+    const QString suffix
+            = kind == BadKind::AudioOnlyMp3 ? QStringLiteral("mp3") : QStringLiteral("avi");
+    const QString path
+            = QFileInfo(QDir(folder).filePath(badKindName(kind) + QLatin1Char('.') + suffix))
+                      .absoluteFilePath();
+    switch (kind) {
+    case BadKind::AudioOnlyAvi:
+        runFfmpeg(toneInput(44100, 2)
+                  + QStringList {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"), path});
+        break;
+    case BadKind::AudioOnlyMp3:
+        runFfmpeg(toneInput(44100, 2)
+                  + QStringList {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+                                 QStringLiteral("-b:a"), QStringLiteral("64k"), path});
+        break;
+    case BadKind::TextAsAvi:
+        writeFile(path,
+                  QStringLiteral("これは動画ではありません。\nただのテキストファイルです。\n")
+                          .toUtf8());
+        break;
+    case BadKind::EmptyAvi:
+        writeFile(path, {});
+        break;
+    case BadKind::TruncatedAvi: {
+        const QByteArray whole = readFile(makeTestMovie(MovieKind::MjpegAvi, folder).path);
+        writeFile(path, whole.left(whole.size() / 2));
+        break;
+    }
+    case BadKind::PngAsAvi:
+        runFfmpeg(pictureInput(192, 144, QStringLiteral("25")) + bandedOutput(1)
+                  + QStringList {QStringLiteral("-c:v"), QStringLiteral("png"),
+                                 QStringLiteral("-f"), QStringLiteral("image2pipe"), path});
+        break;
+    }
+    return path;
+}
+
+std::optional<int> frameIndexOf(const QImage &picture)
+{
+    if (picture.width() < stripeCount || picture.height() < 8)
+        return std::nullopt;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    const double stripeWidth = double(rgb.width()) / stripeCount;
+    const double bandHeight = rgb.height() / 4.0;
+    const int centreY = int(rgb.height() - bandHeight / 2);
+    const int halfWidth = int(stripeWidth / 6);
+    const int halfHeight = std::min(int(bandHeight / 6), rgb.height() - 1 - centreY);
+
+    int index = 0;
+    for (int stripe = 0; stripe < stripeCount; ++stripe) {
+        const int centreX = int((stripe + 0.5) * stripeWidth);
+        const int gray = meanGray(rgb, centreX, centreY, halfWidth, halfHeight);
+        const bool light = gray > lightAbove;
+        if (!light && gray >= darkBelow)
+            return std::nullopt;
+        if (stripe == 0 && !light)
+            return std::nullopt;
+        if (stripe == stripeCount - 1 && light)
+            return std::nullopt;
+        if (stripe > 0 && stripe < stripeCount - 1 && light)
+            index |= 1 << (stripe - 1);
+    }
+    return index;
+}
+
+void paintFrameIndex(QImage &picture, int index)
+{
+    if (picture.format() == QImage::Format_Indexed8 || picture.format() == QImage::Format_Mono
+        || picture.format() == QImage::Format_MonoLSB)
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    const int width = picture.width();
+    const int height = picture.height();
+    // The same rows and columns as the boxes of bandFilter().
+    const int top = (3 * height + 3) / 4;
+    const auto stripeLeft
+            = [width](int stripe) { return (stripe * width + stripeCount - 1) / stripeCount; };
+    QPainter painter(&picture);
+    for (int stripe = 0; stripe < stripeCount; ++stripe) {
+        const bool light = stripe == 0 || (stripe < stripeCount - 1 && (index >> (stripe - 1)) & 1);
+        const int left = stripeLeft(stripe);
+        painter.fillRect(left, top, stripeLeft(stripe + 1) - left, height - top,
+                         light ? Qt::white : Qt::black);
+    }
+}
+
+QMap<int, QImage> decodedFrames(const QString &path, const QList<int> &indexes)
+{
+    QList<int> wanted;
+    for (int index : indexes) {
+        if (index >= 0)
+            wanted.append(index);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    if (wanted.isEmpty())
+        return {};
+
+    QStringList terms;
+    for (int index : wanted)
+        terms.append(QStringLiteral("eq(n\\,%1)").arg(index));
+    const QList<QImage> pictures
+            = decodeToPictures({}, path,
+                               {QStringLiteral("-vf"),
+                                QStringLiteral("select='%1'").arg(terms.join(QLatin1Char('+')))});
+    QMap<int, QImage> frames;
+    for (qsizetype i = 0; i < pictures.size() && i < wanted.size(); ++i)
+        frames.insert(wanted.at(i), pictures.at(i));
+    return frames;
+}
+
+QList<QImage> allDecodedFrames(const QString &path)
+{
+    return decodeToPictures({}, path, {});
+}
+
+QList<QImage> decodedKeyframes(const QString &path)
+{
+    return decodeToPictures({QStringLiteral("-skip_frame"), QStringLiteral("nokey")}, path, {});
+}
+
+QByteArray runFfmpeg(const QStringList &arguments)
+{
+    return runTool(QStringLiteral("ffmpeg"),
+                   argumentList({"-hide_banner", "-nostdin", "-v", "error", "-y"}) + arguments);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Movies made with ffmpeg while the tests run, whose every frame tells its own index.
+//
+// Each picture is ffmpeg's moving testsrc2 picture with a band of 12 equally wide vertical
+// stripes over its bottom quarter, in neutral grey tones (black or white):
+//   stripe 0        always white (tells the band from a black picture),
+//   stripes 1..10   bit 0 (stripe 1) to bit 9 (stripe 10) of the frame index, white for 1,
+//   stripe 11       always black (tells the band from a white picture).
+// The stripes are wide enough to survive lossy compression and scaling, so frameIndexOf() reads
+// the index from a decoded frame or from a screenshot of the player's picture at any size.
+//
+// Everything here throws std::runtime_error, with ffmpeg's own messages, when ffmpeg fails or
+// is missing.
+
+// How many frames a test movie may have: the 10 bits count frames 0 to 1023.
+constexpr int maxTestMovieFrames = 1024;
+
+enum class MovieKind {
+    MjpegAvi, // AVI, Motion JPEG, 192x144, 25 fps, PCM audio
+    Mpeg4Avi, // AVI, MPEG-4 Visual (as DivX/Xvid) with B-frames, 192x144, 29.97 fps, PCM audio
+    H264Mov, // QuickTime, H.264 with B-frames, 192x144, 30 fps, PCM audio
+    Mpeg1Mpg, // MPEG-1 program stream, 192x144, 29.97 fps, MP2 audio
+    Mpeg1Dat, // the same as Mpeg1Mpg, named .dat
+    VcdDat, // a real NTSC Video CD track (.dat), 352x240, 29.97 fps, MP2 audio
+    Mpeg2Mpg, // MPEG-2 program stream with B-frames, 192x144, 25 fps, MP2 audio
+    H264Mp4, // MP4, H.264, one keyframe every 250 frames, 192x144, 25 fps, AAC audio
+    Vp9Webm, // WebM, VP9, 192x144, 29.97 fps, Opus audio
+};
+
+// What ffprobe says about a movie made by makeTestMovie().
+struct TestMovie
+{
+    QString path;
+    MovieKind kind = MovieKind::MjpegAvi;
+    int frames = 0; // frames decoded by counting them all (ffprobe -count_frames)
+    QString frameRate; // exactly as ffprobe states it, e.g. "30000/1001"
+    double fps = 0; // frameRate as a number
+    int width = 0;
+    int height = 0;
+};
+
+// Every kind, in the order of the enumeration.
+QList<MovieKind> allMovieKinds();
+// A short lower-case name such as "mjpeg-avi", usable in file and test names.
+QString movieKindName(MovieKind kind);
+// The length makeTestMovie() gives a kind when not told: 2 seconds, or 300 frames for H264Mp4
+// so that the movie runs past its second keyframe (frame 250).
+int usualFrameCount(MovieKind kind);
+
+// Makes a movie of the kind with the given number of frames (1 to maxTestMovieFrames; 0 means
+// usualFrameCount()) in the folder, with a sine tone as long as the picture, and probes it.
+// The file is named after the kind and the frame count; asking again for the same movie in the
+// same folder within one test program returns the file made before.
+TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames = 0);
+
+enum class BadKind {
+    AudioOnlyAvi, // an AVI with a PCM sine tone and no video stream
+    AudioOnlyMp3, // an MP3 sine tone
+    TextAsAvi, // a few lines of Japanese UTF-8 text named .avi
+    EmptyAvi, // zero bytes named .avi
+    TruncatedAvi, // the first half of the bytes of the usual MjpegAvi movie
+    PngAsAvi, // a PNG still picture (frame 0 of a test movie) named .avi
+};
+
+QList<BadKind> allBadKinds();
+QString badKindName(BadKind kind);
+// Makes a file the player must refuse or survive and returns its path. The file is made anew
+// on every call.
+QString makeBadFile(BadKind kind, const QString &folder);
+
+// The frame index shown by a picture of a test movie, or nullopt when the picture has no
+// readable band: the band is missing, a marker stripe is wrong, or a stripe is neither clearly
+// dark (gray level below 80) nor clearly light (above 176). The picture must be the movie's
+// picture alone, at any size and aspect, without borders.
+std::optional<int> frameIndexOf(const QImage &picture);
+// Paints the band of the frame index over the bottom quarter of the picture, as ffmpeg does in
+// test movies, for tests that need a frame without making a movie.
+void paintFrameIndex(QImage &picture, int index);
+
+// Decodes the frames with the given indexes (counted from 0 in display order) with ffmpeg and
+// returns them by index as RGB pictures of the movie's size; indexes past the end are missing.
+QMap<int, QImage> decodedFrames(const QString &path, const QList<int> &indexes);
+// Decodes every frame of the movie, in display order.
+QList<QImage> allDecodedFrames(const QString &path);
+// Decodes only the keyframes of the movie, in display order; frameIndexOf() tells where they are.
+QList<QImage> decodedKeyframes(const QString &path);
+
+// Runs ffmpeg (quietly, without reading standard input) with the arguments and returns its
+// standard output.
+QByteArray runFfmpeg(const QStringList &arguments);
