@@ -33,11 +33,6 @@ qint64 frameAt(double time, double t0, double fps)
     return qint64(std::floor((time - t0) * fps + 0.5));
 }
 
-qint64 lengthFromLastFrame(double lastFrameTime, double t0, double fps)
-{
-    return qint64(std::llround((lastFrameTime - t0) * fps)) + 1;
-}
-
 qint64 framesToMilliseconds(qint64 frames, double fps)
 {
     return fps > 0 ? qint64(std::llround(double(frames) * 1000.0 / fps)) : 0;

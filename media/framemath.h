@@ -17,9 +17,6 @@ double seekTime(qint64 frame, double t0, double fps);
 // The frame shown at the given time.
 qint64 frameAt(double time, double t0, double fps);
 
-// The number of frames, from the time of the last frame.
-qint64 lengthFromLastFrame(double lastFrameTime, double t0, double fps);
-
 // Milliseconds and frames.
 qint64 framesToMilliseconds(qint64 frames, double fps);
 qint64 millisecondsToFrames(qint64 milliseconds, double fps);

@@ -70,6 +70,15 @@ std::optional<bool> MpvHandle::flagProperty(const char *name) const
     return value != 0;
 }
 
+void MpvHandle::discardEvents()
+{
+    for (;;) {
+        const mpv_event *event = mpv_wait_event(m_handle, 0);
+        if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN)
+            return;
+    }
+}
+
 bool MpvHandle::waitForEvent(const std::function<bool(const mpv_event &)> &accept,
                              std::chrono::milliseconds deadline)
 {

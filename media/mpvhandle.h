@@ -37,6 +37,8 @@ public:
     std::optional<qint64> intProperty(const char *name) const;
     std::optional<bool> flagProperty(const char *name) const;
 
+    // Drops the events already waiting, so that a wait that follows sees only new ones.
+    void discardEvents();
     // Takes events until accept returns true for one of them, or until the deadline. The
     // events are handled on the calling thread; nothing sleeps for a fixed time.
     bool waitForEvent(const std::function<bool(const mpv_event &)> &accept,

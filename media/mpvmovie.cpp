@@ -219,6 +219,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         m_fps = 25;
 
     // Programme streams may start a little after 0: their first frame defines frame 0.
+    m_mpv->discardEvents();
     if (m_mpv->command({mpvnames::Seek, "0", mpvnames::AbsoluteExact}) >= 0)
         waitForPlaybackRestart(*m_mpv);
     m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(0);
@@ -232,7 +233,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
 
 bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOptions)
 {
-    // A second, hidden player finds the time of the last frame without disturbing the shown one.
+    // A second, hidden player finds the last frame without disturbing the shown one.
     MpvOptions options = lengthProbeOptions();
     for (const auto &option : extraOptions) {
         if (option.first != "ao" && option.first != "vo")
@@ -241,15 +242,32 @@ bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOpti
     const std::unique_ptr<MpvHandle> probe = MpvHandle::create(options);
     quint32 error = 0;
     if (!probe || probe->command({mpvnames::LoadFile, path.constData(), "replace"}) < 0
-        || !waitForLoad(*probe, error))
+        || !waitForLoad(*probe, error) || !waitForPlaybackRestart(*probe))
         return false;
-    if (probe->command({mpvnames::Seek, "100", mpvnames::AbsolutePercentExact}) < 0
-        || !waitForPlaybackRestart(*probe))
-        return false;
-    const std::optional<double> last = probe->doubleProperty(mpvnames::TimePos);
+    const auto frameAfterSeek = [&](const char *target, const char *how) -> std::optional<qint64> {
+        probe->discardEvents();
+        if (probe->command({mpvnames::Seek, target, how}) < 0 || !waitForPlaybackRestart(*probe))
+            return std::nullopt;
+        const std::optional<double> time = probe->doubleProperty(mpvnames::TimePos);
+        if (!time)
+            return std::nullopt;
+        return framemath::frameAt(*time, m_t0, m_fps);
+    };
+    std::optional<qint64> last = frameAfterSeek("100", mpvnames::AbsolutePercentExact);
     if (!last)
         return false;
-    m_length = std::max<qint64>(1, framemath::lengthFromLastFrame(*last, m_t0, m_fps));
+    // At the very end some formats give the time after the last frame: ask for that frame and
+    // take the one that is really shown.
+    for (int tries = 0; tries < 3 && *last > 0; ++tries) {
+        const QByteArray target
+                = QByteArray::number(framemath::seekTime(*last, m_t0, m_fps), 'f', 6);
+        const std::optional<qint64> shown
+                = frameAfterSeek(target.constData(), mpvnames::AbsoluteExact);
+        if (shown && *shown == *last)
+            break;
+        last = shown && *shown < *last ? *shown : *last - 1;
+    }
+    m_length = std::max<qint64>(1, *last + 1);
     return true;
 }
 
@@ -268,7 +286,7 @@ quint32 MpvMovie::seek(qint64 frame)
     m_playing = false;
     m_paused = false;
     // A restart left over from earlier must not be taken for this seek's.
-    drainEvents();
+    m_mpv->discardEvents();
     const qint64 shown = std::min(frame, m_length - 1);
     const QByteArray target = QByteArray::number(framemath::seekTime(shown, m_t0, m_fps), 'f', 6);
     if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0)
@@ -370,11 +388,9 @@ bool MpvMovie::paintFrame(QImage &image)
 
 void MpvMovie::drainEvents()
 {
-    while (m_mpv) {
-        const mpv_event *event = mpv_wait_event(m_mpv->get(), 0);
-        if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_SHUTDOWN)
-            break;
-    }
+    // Nothing outside a command's own wait needs an event: the player polls.
+    if (m_mpv)
+        m_mpv->discardEvents();
 }
 
 } // namespace media

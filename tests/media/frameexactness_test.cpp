@@ -1,0 +1,112 @@
+#include "media/mcivocabulary.h"
+#include "support/printers.h"
+#include "tests/media/movietest.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using media::MediaDevice;
+
+namespace {
+
+class FrameExactness : public ::testing::TestWithParam<MovieKind>
+{
+protected:
+    QTemporaryDir folder;
+    TestMovie movie = makeTestMovie(GetParam(), folder.path());
+    RealDevice real;
+    MediaDevice &device = real.device;
+
+    void SetUp() override { real.open(movie.path); }
+
+    void expectAt(qint32 frame, const char *what)
+    {
+        EXPECT_EQ(device.QueryPosition(), frame) << what;
+        EXPECT_EQ(real.shownFrame(), std::min(frame, qint32(movie.frames - 1))) << what;
+    }
+};
+
+} // namespace
+
+TEST_P(FrameExactness, OpensAsDigitalVideoWithItsLength)
+{
+    EXPECT_EQ(device.QueryDeviceType(), qint32(mci::MCI_DEVTYPE_DIGITAL_VIDEO));
+    EXPECT_TRUE(device.HasVideo);
+    EXPECT_EQ(device.QueryLength(), movie.frames);
+    EXPECT_EQ(device.StepFrames, movie.frames / 10);
+    EXPECT_EQ(device.WhereSource().size(), QSize(movie.width, movie.height));
+    EXPECT_EQ(QSize(device.DefaultWidth, device.DefaultHeight), QSize(movie.width, movie.height));
+    EXPECT_EQ(device.QueryPosition(), 0);
+    EXPECT_EQ(real.shownFrame(), 0);
+
+    device.SetTimeFormat(mci::MCI_FORMAT_MILLISECONDS);
+    EXPECT_NEAR(device.QueryLength(), movie.frames * 1000.0 / movie.fps, 1.0);
+    device.SetTimeFormat(mci::MCI_FORMAT_FRAMES);
+    EXPECT_EQ(device.QueryLength(), movie.frames);
+}
+
+TEST_P(FrameExactness, SeeksStepsAndTheEnd)
+{
+    const qint32 last = movie.frames - 1;
+    for (qint32 target : {0, 1, 7, 123, qint32(movie.frames / 2), last, 3, 0}) {
+        if (target > last)
+            continue;
+        device.SeekTo(target);
+        EXPECT_EQ(device.LastError, 0u) << "seek to " << target;
+        expectAt(target, "after a seek");
+    }
+
+    device.SeekTo(5);
+    device.SeekTo(device.QueryPosition() + 1);
+    expectAt(6, "one frame forward");
+    device.SeekTo(device.QueryPosition() - 1);
+    expectAt(5, "one frame back");
+    device.StepForward();
+    expectAt(5 + device.StepFrames, "a tenth forward");
+    device.StepBackward();
+    expectAt(5, "a tenth back");
+
+    device.SeekTo(movie.frames);
+    EXPECT_EQ(device.LastError, 0u);
+    expectAt(movie.frames, "the end is the length");
+    for (qint32 refused : {-1, movie.frames + 1}) {
+        device.SeekTo(refused);
+        EXPECT_EQ(device.LastError, mci::MCIERR_OUTOFRANGE) << refused;
+        expectAt(movie.frames, "a refused seek does not move");
+    }
+    device.StepForward();
+    expectAt(device.StepFrames, "a tenth forward from the end starts over");
+}
+
+TEST_P(FrameExactness, PlaysToTheEndAndStopsThere)
+{
+    // Long movies play their last second only.
+    device.SeekTo(std::max(0, movie.frames - 30));
+    const qint32 start = device.QueryPosition();
+    device.StartPlay();
+    EXPECT_EQ(device.QueryMode(), media::Playing);
+    const bool ended
+            = QTest::qWaitFor([&] { return device.QueryPosition() == movie.frames; }, 15000);
+    ASSERT_TRUE(ended) << "position " << device.QueryPosition();
+    EXPECT_EQ(device.QueryMode(), media::Stopped);
+    EXPECT_GT(device.QueryPosition(), start);
+
+    device.StartPlay();
+    EXPECT_LT(device.QueryPosition(), movie.frames) << "play at the end starts over";
+    device.TogglePause();
+    EXPECT_EQ(device.QueryMode(), media::Paused);
+    const qint32 paused = device.QueryPosition();
+    EXPECT_EQ(real.shownFrame(), paused);
+    device.TogglePause();
+    EXPECT_EQ(device.QueryMode(), media::Playing);
+    device.StopPlay();
+    EXPECT_EQ(device.QueryMode(), media::Stopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, FrameExactness, ::testing::ValuesIn(allMovieKinds()),
+                         [](const auto &info) {
+                             QString name = movieKindName(info.param);
+                             return name.remove(u'-').toStdString();
+                         });

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "media/mediadevice.h"
+#include "media/mpvdriver.h"
+#include "support/testmovies.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+
+// A media device on the real engine, without sound, showing into a window of its own.
+struct RealDevice
+{
+    QWidget panel;
+    media::MediaDevice device {
+            std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}})};
+
+    RealDevice()
+    {
+        panel.resize(640, 480);
+        device.Display = &panel;
+    }
+
+    void open(const QString &path)
+    {
+        device.FileName = QFile::encodeName(path);
+        device.OpenDevice();
+    }
+
+    // The frame index the device's current picture shows, or -1 when it cannot be read.
+    int shownFrame()
+    {
+        QRect destination(0, 0, 192, 144);
+        device.WhereDestination(destination);
+        QImage picture(destination.size(), QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        device.PaintFrame(picture);
+        return frameIndexOf(picture).value_or(-1);
+    }
+};
