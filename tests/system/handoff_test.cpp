@@ -23,7 +23,9 @@ protected:
     void openPlaylistMenu()
     {
         const XWindow &window = running->mainWindow();
-        window.click(QPoint(160, window.geometry().height() - 120), 3);
+        // The window takes the movie's size once one is open: click inside its picture.
+        const QRect frame = window.geometry();
+        window.click(QPoint(frame.width() / 2, frame.height() - 30), 3);
         ASSERT_TRUE(running->waitForPopup()) << "the right button opened no menu";
     }
 
