@@ -1,0 +1,53 @@
+// A movie given on the command line plays in the window, and the keys move it to exact frames.
+
+#include "harness.h"
+#include "support/testmovies.h"
+
+using namespace systemtest;
+
+namespace {
+
+// The frame index the player's picture shows: the picture fills the window below the menu bar.
+int shownFrame(const XWindow &window, QSize movieSize)
+{
+    const QImage picture = window.grab();
+    const QRect panel(0, picture.height() - movieSize.height(), movieSize.width(),
+                      movieSize.height());
+    return frameIndexOf(picture.copy(panel)).value_or(-1);
+}
+
+} // namespace
+
+TEST(PlaybackTest, KeysMoveThePictureToExactFrames)
+{
+    Sandbox sandbox;
+    const TestMovie movie = makeTestMovie(MovieKind::Mpeg1Mpg, sandbox.path());
+    const QSize size(movie.width, movie.height);
+    const auto player = sandbox.start({movie.path});
+    ASSERT_TRUE(player->waitForTitle(movie.path));
+    const XWindow &window = player->mainWindow();
+    EXPECT_EQ(window.geometry().width(), movie.width) << "first shown at the source size";
+
+    // It plays by itself: the picture moves on.
+    ASSERT_TRUE(waitUntil([&] { return shownFrame(window, size) > 5; }))
+            << "the movie does not play";
+
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QString::number(window.id())});
+    pressKeys({QStringLiteral("KP_0"), QStringLiteral("KP_0"), QStringLiteral("KP_7")});
+    ASSERT_TRUE(player->waitForTitle(QStringLiteral("007")));
+    pressKeys({QStringLiteral("Return")});
+    ASSERT_TRUE(player->waitForTitle(movie.path));
+    EXPECT_TRUE(waitUntil([&] { return shownFrame(window, size) == 7; }))
+            << "shows " << shownFrame(window, size);
+
+    pressKeys({QStringLiteral("Right"), QStringLiteral("Right")});
+    EXPECT_TRUE(waitUntil([&] { return shownFrame(window, size) == 9; }))
+            << "shows " << shownFrame(window, size);
+    pressKeys({QStringLiteral("Left")});
+    EXPECT_TRUE(waitUntil([&] { return shownFrame(window, size) == 8; }))
+            << "shows " << shownFrame(window, size);
+
+    pressKeys({QStringLiteral("Escape")});
+    EXPECT_EQ(player->waitForExit(), 0);
+}
