@@ -1,6 +1,14 @@
+#include "app/tform1.h"
 #include "media/mcivocabulary.h"
+#include "settings/tform2.h"
+#include "support/messagecatcher.h"
 #include "support/printers.h"
+#include "support/scratchfolder.h"
 #include "tests/media/movietest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -55,4 +63,40 @@ TEST(MissingMovie, IsRefusedWithTheDriversText)
     }
     EXPECT_FALSE(real.device.IsOpen);
     EXPECT_EQ(real.device.DeviceId, 0);
+}
+
+TEST(BadMoviesInThePlayer, EachIsReportedOnceAndGreyedAndTheNextGoodOnePlays)
+{
+    QTemporaryDir folder;
+    ScratchFolder settings;
+    TForm1 form1({}, display::DirectDrawCreate, [] {
+        return std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}});
+    });
+    auto *form2 = new TForm2(form1, QFile::decodeName(settings.path("VelmoMP.ini")));
+    form2->Continue->setChecked(true);
+    // The start-up tick would load entry 0 on its own while a message box waits.
+    form1.StartupState = 2;
+    const QList<BadKind> kinds = allBadKinds();
+    for (BadKind kind : kinds) {
+        if (kind != BadKind::TruncatedAvi)
+            form1.AddFile(QFile::encodeName(makeBadFile(kind, folder.path())));
+    }
+    const TestMovie good = makeTestMovie(MovieKind::MjpegAvi, folder.path());
+    form1.AddFile(QFile::encodeName(good.path));
+
+    MessageCatcher catcher;
+    form1.FileIndex = 0;
+    form1.LoadCurrentFile();
+    // Each refusal is followed by the next file, as the end of a movie with Continue would.
+    while (form1.MovieOpened == 0 && form1.FileIndex < form1.FileCount - 1)
+        form1.NextFileClick();
+    EXPECT_EQ(form1.MovieOpened, 1);
+    EXPECT_EQ(form1.FileIndex, form1.FileCount - 1);
+    EXPECT_EQ(form1.windowTitle(), good.path);
+    ASSERT_EQ(catcher.messages().size(), form1.FileCount - 1) << "one message per bad file";
+    for (int i = 0; i < form1.FileCount - 1; ++i) {
+        EXPECT_FALSE(form1.PopupMenu1->actions().at(i)->isEnabled()) << i;
+        EXPECT_TRUE(catcher.messages()[i].text.startsWith(QStringLiteral("ファイル\"")));
+        EXPECT_TRUE(catcher.messages()[i].text.endsWith(QStringLiteral("\"が開けません")));
+    }
 }

@@ -1,0 +1,91 @@
+#include "support/printers.h"
+#include "media/framemath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace framemath;
+
+TEST(FrameMath, SnapsTheContainerRate)
+{
+    const double ntsc24 = 24000.0 / 1001.0, ntsc30 = 30000.0 / 1001.0, ntsc60 = 60000.0 / 1001.0;
+    const struct
+    {
+        double container;
+        double snapped;
+    } cases[] = {
+            {29.97, ntsc30},
+            {29.9701, ntsc30},
+            {29.966, ntsc30},
+            {29.974, ntsc30},
+            {23.976, ntsc24},
+            {23.98, ntsc24},
+            {59.94, ntsc60},
+            {25.0, 25.0},
+            {24.998, 25.0},
+            {30.004, 30.0},
+            {29.996, 30.0},
+            {29.96, 29.96},
+            {12.5, 12.5},
+            {15.2, 15.2},
+            {0.0, 0.0},
+            {-25.0, 0.0},
+            {std::numeric_limits<double>::quiet_NaN(), 0.0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(snapFrameRate(c.container), c.snapped) << "container rate " << c.container;
+}
+
+TEST(FrameMath, SeekTimeAndFrameAt)
+{
+    EXPECT_EQ(seekTime(0, 0.5, 25), 0.5);
+    EXPECT_EQ(seekTime(-3, 0.5, 25), 0.5);
+    EXPECT_DOUBLE_EQ(seekTime(1, 0, 25), 0.02);
+    EXPECT_DOUBLE_EQ(seekTime(10, 0.5, 25), 0.88);
+
+    EXPECT_EQ(frameAt(0.5, 0.5, 25), 0);
+    EXPECT_EQ(frameAt(0.519, 0.5, 25), 0);
+    EXPECT_EQ(frameAt(0.521, 0.5, 25), 1);
+    EXPECT_EQ(frameAt(0.9, 0.5, 25), 10);
+    EXPECT_EQ(frameAt(0.4, 0.5, 25), -2);
+}
+
+// Seeking aims half a frame early; the engine shows the first frame at or after the aim, give
+// or take a few milliseconds of its own rounding, and that must be the frame asked for.
+TEST(FrameMath, FrameTimesRoundTrip)
+{
+    const double slack = 0.004;
+    for (double fps : {25.0, 30000.0 / 1001.0, 24000.0 / 1001.0, 30.0}) {
+        for (double t0 : {0.0, 0.5, 1.0335}) {
+            const auto timeOf = [&](qint64 frame) { return t0 + double(frame) / fps; };
+            for (qint64 n = 0; n <= 1000; ++n) {
+                SCOPED_TRACE(testing::Message() << "fps " << fps << ", t0 " << t0 << ", frame " << n);
+                ASSERT_EQ(frameAt(timeOf(n), t0, fps), n);
+                const double aim = seekTime(n, t0, fps);
+                const qint64 atAim = frameAt(aim, t0, fps);
+                ASSERT_TRUE(atAim == n || atAim == n - 1) << atAim;
+                if (n == 0) {
+                    ASSERT_EQ(aim, t0);
+                } else {
+                    ASSERT_GT(aim - slack, timeOf(n - 1));
+                    ASSERT_LE(aim + slack, timeOf(n));
+                }
+            }
+        }
+    }
+}
+
+TEST(FrameMath, MillisecondsAndFrames)
+{
+    const double ntsc30 = 30000.0 / 1001.0;
+    EXPECT_EQ(framesToMilliseconds(300, ntsc30), 10010);
+    EXPECT_EQ(millisecondsToFrames(10010, ntsc30), 300);
+    EXPECT_EQ(framesToMilliseconds(0, ntsc30), 0);
+    EXPECT_EQ(framesToMilliseconds(1, 25), 40);
+    EXPECT_EQ(framesToMilliseconds(25, 25), 1000);
+    EXPECT_EQ(millisecondsToFrames(1000, 25), 25);
+    for (qint64 n = 0; n <= 1000; ++n)
+        EXPECT_EQ(millisecondsToFrames(framesToMilliseconds(n, 25), 25), n) << n;
+}
