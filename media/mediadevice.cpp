@@ -209,7 +209,9 @@ qint32 MediaDevice::QueryPosition()
 int MediaDevice::QueryMode()
 {
     // Modes 524..530 become 0..6; anything else falls outside the known modes.
-    return quint8(quint8(status(MCI_STATUS_MODE)) - 12);
+    const quint32 mode = status(MCI_STATUS_MODE);
+    return mode >= MCI_MODE_NOT_READY && mode <= MCI_MODE_OPEN ? int(mode - MCI_MODE_NOT_READY)
+                                                               : -1;
 }
 
 void MediaDevice::SetDisplayWindow(QWidget *control)

@@ -1,5 +1,5 @@
-#include "support/printers.h"
 #include "media/framemath.h"
+#include "support/printers.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +61,8 @@ TEST(FrameMath, FrameTimesRoundTrip)
         for (double t0 : {0.0, 0.5, 1.0335}) {
             const auto timeOf = [&](qint64 frame) { return t0 + double(frame) / fps; };
             for (qint64 n = 0; n <= 1000; ++n) {
-                SCOPED_TRACE(testing::Message() << "fps " << fps << ", t0 " << t0 << ", frame " << n);
+                SCOPED_TRACE(testing::Message()
+                             << "fps " << fps << ", t0 " << t0 << ", frame " << n);
                 ASSERT_EQ(frameAt(timeOf(n), t0, fps), n);
                 const double aim = seekTime(n, t0, fps);
                 const qint64 atAim = frameAt(aim, t0, fps);

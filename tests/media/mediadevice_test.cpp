@@ -35,6 +35,11 @@ public:
         quint32 flags;
         quint32 item;
         friend bool operator==(const Call &, const Call &) = default;
+        friend void PrintTo(const Call &call, std::ostream *out)
+        {
+            *out << std::hex << "{device " << call.deviceId << ", 0x" << call.command << ", 0x"
+                 << call.flags << ", item " << call.item << '}' << std::dec;
+        }
     };
 
     quint32 sendCommand(quint32 deviceId, quint32 command, quint32 flags, Parms &parms) override
@@ -97,13 +102,6 @@ using Operation = std::function<void(MediaDevice &)>;
 
 } // namespace
 
-namespace mci {
-static void PrintTo(const Parms &, std::ostream *out)
-{
-    *out << "parms";
-}
-} // namespace mci
-
 TEST_F(MediaDeviceTest, EachOperationSendsItsCommandWithItsFlags)
 {
     QRect rect(0, 0, 100, 80);
@@ -130,8 +128,14 @@ TEST_F(MediaDeviceTest, EachOperationSendsItsCommandWithItsFlags)
             {"length", {}, [](MediaDevice &d) { d.QueryLength(); }, {MCI_STATUS, 0x102}},
             {"position", {}, [](MediaDevice &d) { d.QueryPosition(); }, {MCI_STATUS, 0x102}},
             {"mode", {}, [](MediaDevice &d) { d.QueryMode(); }, {MCI_STATUS, 0x102}},
-            {"window", {}, [&](MediaDevice &d) { d.SetDisplayWindow(&panel); }, {MCI_WINDOW, 0x10002}},
-            {"put", {}, [](MediaDevice &d) { d.PutDestination({0, 0, 80, 60}); }, {MCI_PUT, 0x50000}},
+            {"window",
+             {},
+             [&](MediaDevice &d) { d.SetDisplayWindow(&panel); },
+             {MCI_WINDOW, 0x10002}},
+            {"put",
+             {},
+             [](MediaDevice &d) { d.PutDestination(QRect(0, 0, 80, 60)); },
+             {MCI_PUT, 0x50000}},
             {"where", {}, [&](MediaDevice &d) { d.WhereDestination(rect); }, {MCI_WHERE, 0x40000}},
     };
     for (const auto &c : cases) {
@@ -139,7 +143,7 @@ TEST_F(MediaDeviceTest, EachOperationSendsItsCommandWithItsFlags)
         if (c.prepare)
             c.prepare(device);
         forget();
-        const quint16 id = device.DeviceId;
+        const quint32 id = device.DeviceId;
         c.run(device);
         ASSERT_FALSE(sent().isEmpty()) << c.what;
         EXPECT_EQ(sent().back(), c.last) << c.what;
@@ -177,7 +181,7 @@ TEST_F(MediaDeviceTest, DirectQueriesLeaveTheBookkeeping)
         engine->fake.failWith = MCIERR_HARDWARE;
         c.run(device);
         EXPECT_EQ(sent(), QList<Sent> {c.sent});
-        EXPECT_EQ(engine->calls.back().deviceId, device.DeviceId) << c.sent.command;
+        EXPECT_EQ(engine->calls.back().deviceId, quint32(device.DeviceId)) << c.sent.command;
         EXPECT_EQ(device.CommandFlags, 0x2u) << c.sent.command;
         EXPECT_EQ(device.LastError, 0u) << c.sent.command;
     }
@@ -188,27 +192,23 @@ TEST_F(MediaDeviceTest, OpeningAMovie)
     engine->shownSize = QSize(320, 240);
     open("movie.avi");
     using Call = Engine::Call;
-    const quint32 id = 7, caps = 0x102;
+    const quint16 id = 7;
+    const quint32 caps = 0x102;
     const QList<Call> expected = {
-            {0, MCI_OPEN, 0x202, 0},
-            {id, MCI_STATUS, 0x102, MCI_STATUS_LENGTH},
-            {id, MCI_GETDEVCAPS, caps, 8},
-            {id, MCI_GETDEVCAPS, caps, 1},
-            {id, MCI_GETDEVCAPS, caps, 7},
-            {id, MCI_GETDEVCAPS, caps, 3},
-            {id, MCI_GETDEVCAPS, caps, 4},
-            {id, MCI_WHERE, 0x20000, 0},
-            {id, MCI_WINDOW, 0x10002, 0},
-            {id, MCI_WHERE, 0x40000, 0},
+            {0, MCI_OPEN, 0x202, 0},       {id, MCI_STATUS, 0x102, MCI_STATUS_LENGTH},
+            {id, MCI_GETDEVCAPS, caps, 8}, {id, MCI_GETDEVCAPS, caps, 1},
+            {id, MCI_GETDEVCAPS, caps, 7}, {id, MCI_GETDEVCAPS, caps, 3},
+            {id, MCI_GETDEVCAPS, caps, 4}, {id, MCI_WHERE, 0x20000, 0},
+            {id, MCI_WINDOW, 0x10002, 0},  {id, MCI_WHERE, 0x40000, 0},
     };
-    EXPECT_TRUE(engine->calls == expected);
+    EXPECT_EQ(engine->calls, expected);
     EXPECT_TRUE(device.IsOpen);
     EXPECT_EQ(device.DeviceId, id);
     EXPECT_TRUE(device.HasVideo);
     EXPECT_EQ(device.StepFrames, FakeMediaDriver::Length / 10);
     EXPECT_EQ(device.DefaultWidth, 320);
     EXPECT_EQ(device.DefaultHeight, 240);
-    EXPECT_EQ(device.Display, &panel);
+    EXPECT_EQ(device.Display.data(), &panel);
 }
 
 TEST_F(MediaDeviceTest, OpeningSoundOnly)
@@ -251,7 +251,7 @@ TEST_F(MediaDeviceTest, RefusedOpenRaisesTheErrorText)
         engine->fake.failCommand = c.failWith != 0 ? MCI_OPEN : 0;
         engine->fake.failWith = c.failWith;
         EXPECT_EQ(raised([&] { device.OpenDevice(); }), c.text) << c.name.constData();
-        EXPECT_EQ(sent(), QList<Sent> {{MCI_OPEN, c.name.isEmpty() ? 0x2u : 0x202u}});
+        EXPECT_EQ(sent(), (QList<Sent> {{MCI_OPEN, c.name.isEmpty() ? 0x2u : 0x202u}}));
         EXPECT_EQ(device.LastError, c.error) << c.name.constData();
         EXPECT_FALSE(device.IsOpen) << c.name.constData();
         EXPECT_EQ(device.DeviceId, 0) << c.name.constData();
@@ -300,7 +300,7 @@ TEST_F(MediaDeviceTest, OperationsThatNeedAnOpenDevice)
             {"position", [](MediaDevice &d) { d.QueryPosition(); }, false},
             {"mode", [](MediaDevice &d) { d.QueryMode(); }, false},
             {"time format", [](MediaDevice &d) { d.SetTimeFormat(3); }, false},
-            {"put", [](MediaDevice &d) { d.PutDestination({0, 0, 8, 8}); }, false},
+            {"put", [](MediaDevice &d) { d.PutDestination(QRect(0, 0, 8, 8)); }, false},
             {"where", [&](MediaDevice &d) { d.WhereDestination(rect); }, false},
             {"close", [](MediaDevice &d) { d.CloseDevice(); }, false},
     };
@@ -376,12 +376,12 @@ TEST_F(MediaDeviceTest, TogglePauseFollowsTheMode)
     device.StartPlay();
     forget();
     device.TogglePause();
-    EXPECT_EQ(actions(), QList<Sent> {{MCI_PAUSE, 0x2}});
+    EXPECT_EQ(actions(), (QList<Sent> {{MCI_PAUSE, 0x2}}));
     EXPECT_EQ(device.QueryMode(), media::Paused);
 
     forget();
     device.TogglePause();
-    EXPECT_EQ(actions(), QList<Sent> {{MCI_RESUME, 0x1}});
+    EXPECT_EQ(actions(), (QList<Sent> {{MCI_RESUME, 0x1}}));
     EXPECT_EQ(device.QueryMode(), media::Playing);
 
     device.StopPlay();
@@ -408,8 +408,9 @@ TEST_F(MediaDeviceTest, FailedResumePlays)
 TEST_F(MediaDeviceTest, ModesFromTheEngine)
 {
     open();
-    const media::PlayerMode modes[] = {media::NotReady, media::Stopped, media::Playing,
-            media::Recording, media::Seeking, media::Paused, media::Open};
+    const media::PlayerMode modes[]
+            = {media::NotReady, media::Stopped, media::Playing, media::Recording,
+               media::Seeking,  media::Paused,  media::Open};
     for (quint32 i = 0; i < 7; ++i) {
         engine->fake.mode = MCI_MODE_NOT_READY + i;
         EXPECT_EQ(device.QueryMode(), modes[i]) << engine->fake.mode;
@@ -422,8 +423,8 @@ TEST_F(MediaDeviceTest, ModesFromTheEngine)
     }
 }
 
-// The mode numbers wrap at 256 when they are turned into player modes: a number far from the
-// known ones must not pass for one of them.
+// However the engine's number is narrowed, only the known mode numbers may pass for playing or
+// paused.
 TEST_F(MediaDeviceTest, ModesOutsideTheKnownRangeAreUnknown)
 {
     open();
@@ -445,16 +446,14 @@ TEST_F(MediaDeviceTest, PutDestination)
         QRect put;
         QRect sent;
     } cases[] = {
-            {{5, 6, 0, 0}, {5, 6, 200, 150}},
-            {{0, 0, 0, 0}, {0, 0, 200, 150}},
-            {{0, 0, 300, 0}, {0, 0, 300, 0}},
-            {{0, 0, 0, 200}, {0, 0, 0, 200}},
+            {{5, 6, 0, 0}, {5, 6, 200, 150}},         {{0, 0, 0, 0}, {0, 0, 200, 150}},
+            {{0, 0, 300, 0}, {0, 0, 300, 0}},         {{0, 0, 0, 200}, {0, 0, 0, 200}},
             {{10, 20, 300, 200}, {10, 20, 300, 200}},
     };
     for (const auto &c : cases) {
         forget();
         device.PutDestination(c.put);
-        EXPECT_EQ(sent(), QList<Sent> {{MCI_PUT, 0x50000}});
+        EXPECT_EQ(sent(), (QList<Sent> {{MCI_PUT, 0x50000}}));
         EXPECT_EQ(engine->fake.destination, c.sent);
         QRect where;
         device.WhereDestination(where);
@@ -465,7 +464,7 @@ TEST_F(MediaDeviceTest, PutDestination)
 TEST_F(MediaDeviceTest, NoDestinationWithoutAPicture)
 {
     const QRect untouched(3, 4, 5, 6);
-    for (const QByteArray name : {QByteArray(), QByteArray("sound.wav")}) {
+    for (const QByteArray &name : {QByteArray(), QByteArray("sound.wav")}) {
         if (!name.isEmpty())
             open(name);
         forget();
@@ -482,14 +481,14 @@ TEST_F(MediaDeviceTest, DisplayWindow)
     QWidget other;
     device.SetDisplayWindow(&other);
     EXPECT_TRUE(sent().isEmpty());
-    EXPECT_EQ(device.Display, &other);
+    EXPECT_EQ(device.Display.data(), &other);
 
     device.SetDisplayWindow(&panel);
     open();
     forget();
     device.SetDisplayWindow(&other);
-    EXPECT_EQ(sent(), QList<Sent> {{MCI_WINDOW, 0x10002}});
-    EXPECT_EQ(device.Display, &other);
+    EXPECT_EQ(sent(), (QList<Sent> {{MCI_WINDOW, 0x10002}}));
+    EXPECT_EQ(device.Display.data(), &other);
 }
 
 TEST_F(MediaDeviceTest, RefusedSeekKeepsThePosition)
