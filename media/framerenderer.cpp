@@ -72,10 +72,12 @@ void FrameRenderer::renderPending()
     {
         const std::lock_guard lock(m_mutex);
         const bool newFrame = (mpv_render_context_update(m_context) & MPV_RENDER_UPDATE_FRAME) != 0;
-        if ((!newFrame && !again) || m_size.isEmpty())
+        if (!newFrame && !again)
             return;
-        frame = QImage(m_size, QImage::Format_RGB32);
-        if (!renderLocked(frame, true))
+        // The engine waits for each frame to be drawn, so frames are drawn even before anyone
+        // shows them (while a movie opens), small.
+        frame = QImage(m_size.isEmpty() ? QSize(16, 16) : m_size, QImage::Format_RGB32);
+        if (!renderLocked(frame, true) || m_size.isEmpty())
             return;
     }
     Q_EMIT frameReady(frame);

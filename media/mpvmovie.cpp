@@ -256,9 +256,11 @@ bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOpti
     std::optional<qint64> last = frameAfterSeek("100", mpvnames::AbsolutePercentExact);
     if (!last)
         return false;
-    // At the very end some formats give the time after the last frame: ask for that frame and
-    // take the one that is really shown.
-    for (int tries = 0; tries < 3 && *last > 0; ++tries) {
+    // At the very end some formats give the time after the last frame, the duration: then ask
+    // for that frame and take the one that is really shown.
+    const std::optional<double> duration = probe->doubleProperty(mpvnames::Duration);
+    const bool clean = duration && *last < framemath::frameAt(m_t0 + *duration, m_t0, m_fps);
+    for (int tries = 0; !clean && tries < 3 && *last > 0; ++tries) {
         const QByteArray target
                 = QByteArray::number(framemath::seekTime(*last, m_t0, m_fps), 'f', 6);
         const std::optional<qint64> shown

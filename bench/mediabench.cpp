@@ -1,0 +1,813 @@
+// mediabench: times opening a movie and reaching exact frames with the player's media device,
+// beside the same work done by a bare libmpv client, and checks on every picture that the
+// device shows the frame it was asked for.
+
+#include "media/framemath.h"
+#include "media/mediadevice.h"
+#include "media/mpvdriver.h"
+#include "support/testmovies.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QWidget>
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Options = QList<std::pair<QByteArray, QByteArray>>;
+
+// Far longer than any operation should take: only a hung engine reaches it.
+constexpr int EventDeadlineMs = 20000;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &progress()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// The band of frame-number stripes that frameIndexOf() reads, drawn by ffmpeg exactly as the test
+// movies have it; the test-movie factory only makes small pictures, and the benchmark wants
+// movies of a real size.
+QString bandFilter()
+{
+    constexpr int stripes = 12;
+    const auto box = [](const QString &enable, int stripe, int width, const char *color) {
+        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/%5):y=ceil(ih*3/4)"
+                              ":w=ceil(%3*iw/%5)-ceil(%2*iw/%5):h=ih-ceil(ih*3/4)"
+                              ":color=%4:t=fill")
+                .arg(enable)
+                .arg(stripe)
+                .arg(stripe + width)
+                .arg(QLatin1String(color))
+                .arg(stripes);
+    };
+    QString filter = QStringLiteral("format=yuv420p");
+    filter += box({}, 0, stripes, "black");
+    filter += box({}, 0, 1, "white");
+    for (int bit = 0; bit < stripes - 2; ++bit)
+        filter += box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << bit), bit + 1, 1,
+                      "white");
+    return filter;
+}
+
+QStringList words(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *word : list)
+        result.append(QString::fromLatin1(word));
+    return result;
+}
+
+struct Fixture
+{
+    QString name;
+    QString fileName;
+    QSize size;
+    // The size pictures are drawn at: small enough to keep the checks cheap.
+    QSize view;
+    int frames = 500;
+    int fps = 25;
+    int sampleRate = 48000;
+    QStringList codec;
+    QString path;
+    // Where the steps start; chosen so that the steps cross the second keyframe (frame 250).
+    int forwardFrom = 225;
+    int backwardFrom = 275;
+};
+
+QList<Fixture> fixtures()
+{
+    Fixture h264;
+    h264.name = QStringLiteral("H.264 MP4 1920x1080, keyframe every 250");
+    h264.fileName = QStringLiteral("h264-1080p-gop250.mp4");
+    h264.size = QSize(1920, 1080);
+    h264.view = QSize(640, 360);
+    h264.codec = words({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g",
+                        "250", "-keyint_min", "250", "-sc_threshold", "0", "-c:a", "aac"});
+
+    Fixture mjpeg;
+    mjpeg.name = QStringLiteral("MJPEG AVI 640x480");
+    mjpeg.fileName = QStringLiteral("mjpeg-480p.avi");
+    mjpeg.size = QSize(640, 480);
+    mjpeg.view = QSize(640, 480);
+    mjpeg.sampleRate = 44100;
+    mjpeg.codec = words({"-c:v", "mjpeg", "-q:v", "3", "-c:a", "pcm_s16le"});
+    return {h264, mjpeg};
+}
+
+// Makes the movie unless the folder already holds it from an earlier run.
+void makeFixture(Fixture &fixture, const QDir &folder)
+{
+    fixture.path = folder.absoluteFilePath(fixture.fileName);
+    if (QFileInfo::exists(fixture.path))
+        return;
+    progress() << "making " << fixture.fileName << " ..." << Qt::endl;
+    // Written under another name first: an interrupted run must not leave a movie to reuse.
+    const QString partial = folder.absoluteFilePath(QStringLiteral("partial-") + fixture.fileName);
+    const double seconds = double(fixture.frames) / fixture.fps;
+    runFfmpeg(QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("testsrc2=size=%1x%2:rate=%3")
+                                   .arg(fixture.size.width())
+                                   .arg(fixture.size.height())
+                                   .arg(fixture.fps),
+                           QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
+                                   .arg(fixture.sampleRate)
+                                   .arg(seconds, 0, 'f', 6),
+                           QStringLiteral("-vf"), bandFilter(), QStringLiteral("-frames:v"),
+                           QString::number(fixture.frames)}
+              + fixture.codec + QStringList {partial});
+    if (!QFile::rename(partial, fixture.path))
+        throw std::runtime_error("cannot rename the movie just made");
+}
+
+class Samples
+{
+public:
+    void add(qint64 nanoseconds) { m_ms.append(double(nanoseconds) / 1e6); }
+
+    double median() const
+    {
+        const QList<double> ms = sorted();
+        const qsizetype middle = ms.size() / 2;
+        return ms.size() % 2 != 0 ? ms.at(middle) : (ms.at(middle - 1) + ms.at(middle)) / 2;
+    }
+
+    // Nearest rank: with few samples this is the slowest one.
+    double p95() const
+    {
+        const QList<double> ms = sorted();
+        const auto rank = qsizetype(std::ceil(0.95 * double(ms.size())));
+        return ms.at(std::clamp<qsizetype>(rank - 1, 0, ms.size() - 1));
+    }
+
+private:
+    QList<double> sorted() const
+    {
+        QList<double> ms = m_ms;
+        std::sort(ms.begin(), ms.end());
+        return ms;
+    }
+
+    QList<double> m_ms;
+};
+
+qint64 timed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed();
+}
+
+// Lets queued deliveries (the device's pictures, its event draining) happen between two
+// commands, as the player's event loop does between two key presses.
+void idle()
+{
+    QCoreApplication::processEvents();
+}
+
+// The player's media device on a movie, showing into a window of its own, without sound.
+struct Player
+{
+    QWidget panel;
+    media::MediaDevice device {
+            std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}})};
+
+    explicit Player(const Fixture &fixture)
+    {
+        panel.resize(fixture.view);
+        device.Display = &panel;
+        device.FileName = QFile::encodeName(fixture.path);
+    }
+
+    int shownFrame(QSize view)
+    {
+        QImage picture(view, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        device.PaintFrame(picture);
+        return frameIndexOf(picture).value_or(-1);
+    }
+};
+
+// A bare libmpv client, set up as any embedding program would be: the libmpv video output drawn
+// by the software renderer on a thread of its own (the video output stalls until each frame is
+// drawn), paused, no sound.
+class RawPlayer final
+{
+public:
+    RawPlayer(Options options, QSize view)
+        : m_options(std::move(options))
+        , m_view(view)
+    {}
+
+    ~RawPlayer()
+    {
+        if (m_context != nullptr) {
+            mpv_render_context_set_update_callback(m_context, nullptr, nullptr);
+            {
+                const std::lock_guard lock(m_wakeMutex);
+                m_quit = true;
+            }
+            m_wake.notify_one();
+            if (m_thread.joinable())
+                m_thread.join();
+            // The render context must go before the player, or its destruction waits forever.
+            mpv_render_context_free(m_context);
+        }
+        if (m_mpv != nullptr)
+            mpv_terminate_destroy(m_mpv);
+    }
+
+    RawPlayer(const RawPlayer &) = delete;
+    RawPlayer &operator=(const RawPlayer &) = delete;
+
+    // Creates the player, loads the file and draws its first picture.
+    bool open(const QByteArray &path)
+    {
+        m_mpv = mpv_create();
+        if (m_mpv == nullptr)
+            return false;
+        for (const auto &[name, value] : std::as_const(m_options)) {
+            if (mpv_set_option_string(m_mpv, name.constData(), value.constData()) < 0)
+                return false;
+        }
+        if (mpv_initialize(m_mpv) < 0)
+            return false;
+        char apiType[] = MPV_RENDER_API_TYPE_SW;
+        mpv_render_param params[]
+                = {{MPV_RENDER_PARAM_API_TYPE, apiType}, {MPV_RENDER_PARAM_INVALID, nullptr}};
+        if (mpv_render_context_create(&m_context, m_mpv, params) < 0) {
+            m_context = nullptr;
+            return false;
+        }
+        m_thread = std::thread([this] { renderLoop(); });
+        mpv_render_context_set_update_callback(m_context, &RawPlayer::onUpdate, this);
+        if (!command({"loadfile", path.constData(), "replace"})
+            || !waitForEvent(MPV_EVENT_FILE_LOADED) || !waitForEvent(MPV_EVENT_PLAYBACK_RESTART))
+            return false;
+        QImage first(m_view, QImage::Format_RGB32);
+        return render(first);
+    }
+
+    // Property changes that tell when a frame-step is over.
+    void observeStepping()
+    {
+        mpv_observe_property(m_mpv, 0, "time-pos", MPV_FORMAT_DOUBLE);
+        mpv_observe_property(m_mpv, 0, "pause", MPV_FORMAT_FLAG);
+    }
+
+    double timePos() const
+    {
+        double value = 0;
+        mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &value);
+        return value;
+    }
+
+    bool seekExact(double time)
+    {
+        discardEvents();
+        const QByteArray target = QByteArray::number(time, 'f', 6);
+        return command({"seek", target.constData(), "absolute+exact"})
+                && waitForEvent(MPV_EVENT_PLAYBACK_RESTART);
+    }
+
+    // mpv's own step: plays one frame and pauses again; no seek, so no restart event.
+    bool frameStep()
+    {
+        discardEvents();
+        const double before = timePos();
+        const quint64 drawnBefore = drawnFrames();
+        if (!command({"frame-step"}))
+            return false;
+        bool moved = false;
+        const bool stepped = waitFor([&](const mpv_event &event) {
+            if (event.event_id == MPV_EVENT_PROPERTY_CHANGE) {
+                const auto *property = static_cast<const mpv_event_property *>(event.data);
+                if (qstrcmp(property->name, "time-pos") == 0
+                    && property->format == MPV_FORMAT_DOUBLE
+                    && *static_cast<const double *>(property->data) != before)
+                    moved = true;
+            }
+            return moved && paused();
+        });
+        // The step is over when the engine says so, but its frame reaches the renderer a little
+        // later; a client has only shown the frame once it has drawn it.
+        std::unique_lock lock(m_wakeMutex);
+        return stepped && m_drawn.wait_for(lock, std::chrono::milliseconds(EventDeadlineMs), [&] {
+            return m_drawnFrames > drawnBefore;
+        });
+    }
+
+    bool frameBackStep()
+    {
+        discardEvents();
+        return command({"frame-back-step"}) && waitForEvent(MPV_EVENT_PLAYBACK_RESTART);
+    }
+
+    bool render(QImage &image)
+    {
+        const std::lock_guard lock(m_renderMutex);
+        return renderLocked(image);
+    }
+
+    int shownFrame()
+    {
+        QImage picture(m_view, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        render(picture);
+        return frameIndexOf(picture).value_or(-1);
+    }
+
+private:
+    bool command(std::initializer_list<const char *> arguments)
+    {
+        std::vector<const char *> argv(arguments);
+        argv.push_back(nullptr);
+        return mpv_command(m_mpv, argv.data()) >= 0;
+    }
+
+    bool paused() const
+    {
+        int value = 0;
+        return mpv_get_property(m_mpv, "pause", MPV_FORMAT_FLAG, &value) >= 0 && value != 0;
+    }
+
+    void discardEvents()
+    {
+        while (mpv_wait_event(m_mpv, 0)->event_id != MPV_EVENT_NONE) {
+        }
+    }
+
+    bool waitFor(const std::function<bool(const mpv_event &)> &accept)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < EventDeadlineMs) {
+            const mpv_event *event = mpv_wait_event(m_mpv, 1.0);
+            if (event->event_id == MPV_EVENT_SHUTDOWN || event->event_id == MPV_EVENT_END_FILE)
+                return false;
+            if (event->event_id != MPV_EVENT_NONE && accept(*event))
+                return true;
+        }
+        return false;
+    }
+
+    bool waitForEvent(mpv_event_id id)
+    {
+        return waitFor([id](const mpv_event &event) { return event.event_id == id; });
+    }
+
+    static void onUpdate(void *player)
+    {
+        // Runs on a libmpv thread, which must not call into libmpv: only wake the renderer.
+        auto *self = static_cast<RawPlayer *>(player);
+        {
+            const std::lock_guard lock(self->m_wakeMutex);
+            self->m_pending = true;
+        }
+        self->m_wake.notify_one();
+    }
+
+    void renderLoop()
+    {
+        QImage frame(m_view, QImage::Format_RGB32);
+        for (;;) {
+            {
+                std::unique_lock lock(m_wakeMutex);
+                m_wake.wait(lock, [this] { return m_pending || m_quit; });
+                if (m_quit)
+                    return;
+                m_pending = false;
+            }
+            bool drawnNew = false;
+            {
+                const std::lock_guard lock(m_renderMutex);
+                if ((mpv_render_context_update(m_context) & MPV_RENDER_UPDATE_FRAME) != 0) {
+                    const bool fresh = isNewFrame();
+                    // Drawn at once, not at the frame's display time as the player's renderer
+                    // does: mpv's frame-step plays the frame in real time, and this is the
+                    // soonest a client can show it.
+                    drawnNew = renderLocked(frame) && fresh;
+                }
+            }
+            if (drawnNew) {
+                {
+                    const std::lock_guard lock(m_wakeMutex);
+                    ++m_drawnFrames;
+                }
+                m_drawn.notify_all();
+            }
+        }
+    }
+
+    // False for a redraw of the frame already shown (pausing asks for one): that is no step.
+    bool isNewFrame()
+    {
+        mpv_render_frame_info info {};
+        if (mpv_render_context_get_info(m_context, {MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info}) < 0)
+            return true;
+        return (info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT)) == 0;
+    }
+
+    quint64 drawnFrames()
+    {
+        const std::lock_guard lock(m_wakeMutex);
+        return m_drawnFrames;
+    }
+
+    bool renderLocked(QImage &image)
+    {
+        int size[2] = {image.width(), image.height()};
+        char format[] = "bgr0";
+        size_t stride = size_t(image.bytesPerLine());
+        int block = 0;
+        mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
+                                     {MPV_RENDER_PARAM_SW_FORMAT, format},
+                                     {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                                     {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
+                                     {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                                     {MPV_RENDER_PARAM_INVALID, nullptr}};
+        return mpv_render_context_render(m_context, params) >= 0;
+    }
+
+    Options m_options;
+    QSize m_view;
+    mpv_handle *m_mpv = nullptr;
+    mpv_render_context *m_context = nullptr;
+    std::thread m_thread;
+    std::mutex m_renderMutex;
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    bool m_pending = false;
+    bool m_quit = false;
+    std::condition_variable m_drawn;
+    quint64 m_drawnFrames = 0;
+};
+
+Options rawOptions(const QStringList &extra)
+{
+    Options options
+            = {{"config", "no"},        {"terminal", "no"}, {"idle", "yes"}, {"pause", "yes"},
+               {"keep-open", "always"}, {"vo", "libmpv"},   {"ao", "null"}};
+    for (const QString &option : extra) {
+        const qsizetype equals = option.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            options.append({option.left(equals).toUtf8(), option.mid(equals + 1).toUtf8()});
+    }
+    return options;
+}
+
+struct Counts
+{
+    int opens = 10;
+    int seeks = 50;
+    int steps = 50;
+};
+
+struct Row
+{
+    QString operation;
+    Samples player;
+    Samples raw;
+    int playerMismatches = 0;
+    int rawMismatches = 0;
+};
+
+class Bench
+{
+public:
+    Bench(Fixture fixture, Counts counts, Options raw)
+        : m_fixture(std::move(fixture))
+        , m_counts(counts)
+        , m_rawOptions(std::move(raw))
+    {}
+
+    QList<Row> run()
+    {
+        QList<Row> rows = {{QStringLiteral("open to first frame"), {}, {}, 0, 0},
+                           {QStringLiteral("exact seek to a random frame"), {}, {}, 0, 0},
+                           {QStringLiteral("one frame forward"), {}, {}, 0, 0},
+                           {QStringLiteral("one frame back"), {}, {}, 0, 0}};
+        progress() << m_fixture.name << ": opening" << Qt::endl;
+        measureOpens(rows[0]);
+        progress() << m_fixture.name << ": player seeks and steps" << Qt::endl;
+        measurePlayer(rows[1], rows[2], rows[3]);
+        progress() << m_fixture.name << ": libmpv seeks and steps" << Qt::endl;
+        measureRaw(rows[1], rows[2], rows[3]);
+        return rows;
+    }
+
+    const QStringList &mismatches() const { return m_mismatches; }
+    qint32 length() const { return m_length; }
+
+private:
+    void mismatch(const QString &who, const QString &operation, int wanted, int shown,
+                  const QString &more = {})
+    {
+        m_mismatches.append(QStringLiteral("%1, %2, %3: wanted frame %4, shows %5%6")
+                                    .arg(m_fixture.name, who, operation)
+                                    .arg(wanted)
+                                    .arg(shown)
+                                    .arg(more));
+    }
+
+    void checkPlayer(Player &player, Row &row, int wanted)
+    {
+        const int shown = player.shownFrame(m_fixture.view);
+        const qint32 position = player.device.QueryPosition();
+        const quint32 error = player.device.LastError;
+        if (shown == wanted && position == wanted && error == 0)
+            return;
+        ++row.playerMismatches;
+        mismatch(QStringLiteral("player"), row.operation, wanted, shown,
+                 QStringLiteral(" (position %1, error %2)").arg(position).arg(error));
+    }
+
+    void checkRaw(RawPlayer &raw, Row &row, int wanted, bool succeeded)
+    {
+        const int shown = raw.shownFrame();
+        if (shown == wanted && succeeded)
+            return;
+        ++row.rawMismatches;
+        mismatch(QStringLiteral("libmpv"), row.operation, wanted, shown,
+                 succeeded ? QString() : QStringLiteral(" (no event)"));
+    }
+
+    double seekTime(int frame) const { return framemath::seekTime(frame, 0, m_fixture.fps); }
+
+    void measureOpens(Row &row)
+    {
+        // Untimed first round: libraries and the file are in memory for every timed one.
+        {
+            Player warm(m_fixture);
+            warm.device.OpenDevice();
+            m_length = warm.device.QueryLength();
+            RawPlayer(m_rawOptions, m_fixture.view).open(QFile::encodeName(m_fixture.path));
+        }
+        idle();
+
+        for (int round = 0; round < m_counts.opens; ++round) {
+            std::unique_ptr<Player> player;
+            row.player.add(timed([&] {
+                player = std::make_unique<Player>(m_fixture);
+                player->device.OpenDevice();
+                QImage picture(m_fixture.view, QImage::Format_RGB32);
+                player->device.PaintFrame(picture);
+            }));
+            checkPlayer(*player, row, 0);
+            player.reset();
+            idle();
+
+            std::unique_ptr<RawPlayer> raw;
+            bool opened = false;
+            row.raw.add(timed([&] {
+                raw = std::make_unique<RawPlayer>(m_rawOptions, m_fixture.view);
+                opened = raw->open(QFile::encodeName(m_fixture.path));
+            }));
+            checkRaw(*raw, row, 0, opened);
+            raw.reset();
+        }
+    }
+
+    void measurePlayer(Row &seeks, Row &forward, Row &backward)
+    {
+        Player player(m_fixture);
+        player.device.OpenDevice();
+        if (m_fixture.view != m_fixture.size)
+            player.device.PutDestination(QRect(QPoint(0, 0), m_fixture.view));
+        idle();
+
+        std::mt19937 random(20240607);
+        std::uniform_int_distribution<int> anyFrame(0, m_fixture.frames - 1);
+        for (int i = 0; i < m_counts.seeks; ++i) {
+            const int target = anyFrame(random);
+            seeks.player.add(timed([&] { player.device.SeekTo(target); }));
+            checkPlayer(player, seeks, target);
+            idle();
+        }
+
+        const auto step = [&](Row &row, int from, int by) {
+            player.device.SeekTo(from);
+            idle();
+            for (int i = 1; i <= m_counts.steps; ++i) {
+                row.player.add(
+                        timed([&] { player.device.SeekTo(player.device.QueryPosition() + by); }));
+                checkPlayer(player, row, from + i * by);
+                idle();
+            }
+        };
+        step(forward, m_fixture.forwardFrom, 1);
+        step(backward, m_fixture.backwardFrom, -1);
+    }
+
+    void measureRaw(Row &seeks, Row &forward, Row &backward)
+    {
+        RawPlayer raw(m_rawOptions, m_fixture.view);
+        if (!raw.open(QFile::encodeName(m_fixture.path)))
+            throw std::runtime_error("libmpv cannot open the movie");
+        raw.observeStepping();
+
+        std::mt19937 random(20240607);
+        std::uniform_int_distribution<int> anyFrame(0, m_fixture.frames - 1);
+        for (int i = 0; i < m_counts.seeks; ++i) {
+            const int target = anyFrame(random);
+            bool done = false;
+            seeks.raw.add(timed([&] { done = raw.seekExact(seekTime(target)); }));
+            checkRaw(raw, seeks, target, done);
+        }
+
+        const auto step = [&](Row &row, int from, int by, const std::function<bool()> &once) {
+            raw.seekExact(seekTime(from));
+            for (int i = 1; i <= m_counts.steps; ++i) {
+                bool done = false;
+                row.raw.add(timed([&] { done = once(); }));
+                checkRaw(raw, row, from + i * by, done);
+            }
+        };
+        step(forward, m_fixture.forwardFrom, 1, [&] { return raw.frameStep(); });
+        step(backward, m_fixture.backwardFrom, -1, [&] { return raw.frameBackStep(); });
+    }
+
+    Fixture m_fixture;
+    Counts m_counts;
+    Options m_rawOptions;
+    QStringList m_mismatches;
+    qint32 m_length = 0;
+};
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', value < 10 ? 2 : 1);
+}
+
+QString engineVersion()
+{
+    const std::unique_ptr<mpv_handle, void (*)(mpv_handle *)> mpv(mpv_create(),
+                                                                  &mpv_terminate_destroy);
+    if (!mpv)
+        return QStringLiteral("libmpv (cannot start)");
+    mpv_set_option_string(mpv.get(), "config", "no");
+    mpv_initialize(mpv.get());
+    QString text;
+    for (const char *name : {"mpv-version", "ffmpeg-version"}) {
+        char *value = mpv_get_property_string(mpv.get(), name);
+        if (value == nullptr)
+            continue;
+        if (!text.isEmpty())
+            text += QStringLiteral(", FFmpeg ");
+        text += QString::fromUtf8(value);
+        mpv_free(value);
+    }
+    return text;
+}
+
+int run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+            "Times opening and exact positioning of the media device against bare libmpv."));
+    parser.addHelpOption();
+    const QCommandLineOption fixturesOption(
+            QStringLiteral("fixtures"),
+            QStringLiteral("Keep the movies in <folder> and reuse them on later runs."),
+            QStringLiteral("folder"));
+    const QCommandLineOption opensOption(QStringLiteral("opens"),
+                                         QStringLiteral("Opens per movie (10)."),
+                                         QStringLiteral("count"), QStringLiteral("10"));
+    const QCommandLineOption seeksOption(QStringLiteral("seeks"),
+                                         QStringLiteral("Random seeks per movie (50)."),
+                                         QStringLiteral("count"), QStringLiteral("50"));
+    const QCommandLineOption stepsOption(QStringLiteral("steps"),
+                                         QStringLiteral("Steps each way per movie (50)."),
+                                         QStringLiteral("count"), QStringLiteral("50"));
+    const QCommandLineOption rawOption(
+            QStringLiteral("raw-option"),
+            QStringLiteral("Extra libmpv option for the bare player, e.g. "
+                           "hr-seek-demuxer-offset=1; may be repeated."),
+            QStringLiteral("name=value"));
+    parser.addOptions({fixturesOption, opensOption, seeksOption, stepsOption, rawOption});
+    parser.process(arguments);
+
+    Counts counts;
+    counts.opens = std::max(1, parser.value(opensOption).toInt());
+    counts.seeks = std::max(1, parser.value(seeksOption).toInt());
+    // The steps start at frames 225 and 275: more would run off the start of the movies.
+    counts.steps = std::clamp(parser.value(stepsOption).toInt(), 1, 224);
+    const Options raw = rawOptions(parser.values(rawOption));
+
+    QTemporaryDir temporary;
+    QDir folder(temporary.path());
+    if (parser.isSet(fixturesOption)) {
+        folder.setPath(parser.value(fixturesOption));
+        if (!folder.mkpath(QStringLiteral(".")))
+            throw std::runtime_error("cannot make the fixtures folder");
+    } else if (!temporary.isValid()) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+
+    QList<Fixture> movies = fixtures();
+    for (Fixture &fixture : movies)
+        makeFixture(fixture, folder);
+
+    QStringList rawText;
+    for (const auto &[name, value] : raw)
+        rawText.append(QString::fromUtf8(name + '=' + value));
+
+    out() << "# mediabench\n\n"
+          << "- engine: " << engineVersion() << '\n'
+          << "- machine: " << QThread::idealThreadCount() << " threads, "
+          << QSysInfo::prettyProductName() << '\n'
+          << "- rounds: " << counts.opens << " opens, " << counts.seeks << " random seeks, "
+          << counts.steps << " steps each way per movie\n"
+          << "- player: media::MediaDevice on media::MpvDriver({ao=null})\n"
+          << "- libmpv: " << rawText.join(QStringLiteral(" ")) << ", software renderer\n"
+          << Qt::endl;
+
+    QStringList mismatches;
+    QString table = QStringLiteral(
+            "| fixture | operation | player median ms | player p95 ms | libmpv median ms "
+            "| libmpv p95 ms | ratio (median) | frame mismatches | libmpv mismatches |\n"
+            "|---|---|--:|--:|--:|--:|--:|--:|--:|\n");
+    QStringList frameTimes;
+    for (const Fixture &fixture : movies) {
+        Bench bench(fixture, counts, raw);
+        const QList<Row> rows = bench.run();
+        mismatches += bench.mismatches();
+        const double frameTime = 1000.0 / fixture.fps;
+        frameTimes.append(QStringLiteral("- %1: %2 frames (the player counts %3) at %4 fps, "
+                                         "one frame = %5 ms; forward step median %6 ms")
+                                  .arg(fixture.name)
+                                  .arg(fixture.frames)
+                                  .arg(bench.length())
+                                  .arg(fixture.fps)
+                                  .arg(ms(frameTime), ms(rows[2].player.median())));
+        for (const Row &row : rows) {
+            table += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 |\n")
+                             .arg(fixture.name, row.operation, ms(row.player.median()),
+                                  ms(row.player.p95()), ms(row.raw.median()), ms(row.raw.p95()),
+                                  QString::number(row.player.median() / row.raw.median(), 'f', 2))
+                             .arg(row.playerMismatches)
+                             .arg(row.rawMismatches);
+        }
+    }
+    out() << table << '\n' << frameTimes.join(QLatin1Char('\n')) << "\n\n";
+    if (mismatches.isEmpty()) {
+        out() << "Every picture showed the frame asked for." << Qt::endl;
+    } else {
+        out() << "Pictures that did not show the frame asked for:\n\n";
+        for (const QString &line : std::as_const(mismatches))
+            out() << "- " << line << '\n';
+        out() << Qt::flush;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // libmpv refuses to start under a locale whose decimal point is not a dot.
+    std::setlocale(LC_NUMERIC, "C");
+    try {
+        return run(QApplication::arguments());
+    } catch (const std::exception &error) {
+        progress() << "mediabench: " << error.what() << Qt::endl;
+        return 1;
+    }
+}
