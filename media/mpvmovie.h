@@ -22,10 +22,10 @@ class MpvMovie final : public QObject
     Q_OBJECT
 
 public:
+    // Why a file could not be opened: an error code of the device's vocabulary.
     struct Failure
     {
         quint32 error = 0;
-        QString text;
     };
 
     // Opens the file and waits until its first picture is ready. On failure gives nothing and

@@ -15,7 +15,6 @@ public:
     explicit VideoSurface(QWidget *parent);
 
     void showFrame(const QImage &frame);
-    const QImage &frame() const { return m_frame; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
