@@ -57,31 +57,6 @@ QTextStream &progress()
     return stream;
 }
 
-// The band of frame-number stripes that frameIndexOf() reads, drawn by ffmpeg exactly as the test
-// movies have it; the test-movie factory only makes small pictures, and the benchmark wants
-// movies of a real size.
-QString bandFilter()
-{
-    constexpr int stripes = 12;
-    const auto box = [](const QString &enable, int stripe, int width, const char *color) {
-        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/%5):y=ceil(ih*3/4)"
-                              ":w=ceil(%3*iw/%5)-ceil(%2*iw/%5):h=ih-ceil(ih*3/4)"
-                              ":color=%4:t=fill")
-                .arg(enable)
-                .arg(stripe)
-                .arg(stripe + width)
-                .arg(QLatin1String(color))
-                .arg(stripes);
-    };
-    QString filter = QStringLiteral("format=yuv420p");
-    filter += box({}, 0, stripes, "black");
-    filter += box({}, 0, 1, "white");
-    for (int bit = 0; bit < stripes - 2; ++bit)
-        filter += box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << bit), bit + 1, 1,
-                      "white");
-    return filter;
-}
-
 QStringList words(std::initializer_list<const char *> list)
 {
     QStringList result;
@@ -146,8 +121,8 @@ void makeFixture(Fixture &fixture, const QDir &folder)
                            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
                                    .arg(fixture.sampleRate)
                                    .arg(seconds, 0, 'f', 6),
-                           QStringLiteral("-vf"), bandFilter(), QStringLiteral("-frames:v"),
-                           QString::number(fixture.frames)}
+                           QStringLiteral("-vf"), frameIndexBandFilter(),
+                           QStringLiteral("-frames:v"), QString::number(fixture.frames)}
               + fixture.codec + QStringList {partial});
     if (!QFile::rename(partial, fixture.path))
         throw std::runtime_error("cannot rename the movie just made");

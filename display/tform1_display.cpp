@@ -44,7 +44,6 @@ void TForm1::ApplyDisplayMode(int mode)
 void TForm1::ShowInWindow(int width, int height)
 {
     // Every windowed display registers the window for drops again.
-    FullScreenState = 0;
     SetAcceptDrops(true);
     MediaPlayer1->PutDestination(FitRect(width, height));
     QRect destination;

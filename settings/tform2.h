@@ -64,7 +64,7 @@ public:
     QPushButton *Button1 = nullptr;
 
     void LoadSettings();
-    // Throws ui::SettingsWriteError when the file cannot be written.
+    // Throws settings::WriteError when the file cannot be written.
     void SaveSettings();
     void ColorFullClick();
     void ColorHalfClick();

@@ -22,8 +22,7 @@ protected:
     void open(const QByteArray &name = "movie.avi")
     {
         player.form2->AutoStart->setChecked(false);
-        path = player.folder.makeFile(name);
-        form1.AddFile(path);
+        path = player.addFile(name);
         form1.FileIndex = form1.FileCount - 1;
         form1.LoadCurrentFile();
         ASSERT_EQ(form1.MovieOpened, 1);

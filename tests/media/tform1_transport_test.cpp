@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         player.form2->AutoStart->setChecked(false);
-        form1.AddFile(player.folder.makeFile("movie.avi"));
+        player.addFile("movie.avi");
         form1.LoadCurrentFile();
         ASSERT_EQ(form1.MovieOpened, 1);
         media->sent.clear();

@@ -19,13 +19,6 @@ protected:
     TForm1 &form1 = player.form1;
     MessageCatcher messages;
 
-    QByteArray add(const QByteArray &name)
-    {
-        const QByteArray path = player.folder.makeFile(name);
-        form1.AddFile(path);
-        return path;
-    }
-
     bool sent(quint32 command) const
     {
         return std::any_of(player.media->sent.begin(), player.media->sent.end(),
@@ -37,7 +30,7 @@ protected:
 
 TEST_F(Loading, AMovieIsOpenedMeasuredShownAndPlayed)
 {
-    const QByteArray path = add("movie.avi");
+    const QByteArray path = player.addFile("movie.avi");
     form1.LoadCurrentFile();
     EXPECT_EQ(form1.MovieOpened, 1);
     EXPECT_EQ(form1.windowTitle(), QFile::decodeName(path));
@@ -55,7 +48,7 @@ TEST_F(Loading, AMovieIsOpenedMeasuredShownAndPlayed)
 TEST_F(Loading, WithoutAutoStartTheFirstFrameIsShown)
 {
     player.form2->AutoStart->setChecked(false);
-    add("movie.avi");
+    player.addFile("movie.avi");
     form1.LoadCurrentFile();
     EXPECT_EQ(player.media->mode, MCI_MODE_STOP);
     EXPECT_EQ(player.media->position, 1);
@@ -64,7 +57,7 @@ TEST_F(Loading, WithoutAutoStartTheFirstFrameIsShown)
 
 TEST_F(Loading, TheDisplayModeChoosesTheWindow)
 {
-    add("movie.avi");
+    player.addFile("movie.avi");
     const std::pair<int, QSize> modes[]
             = {{2, QSize(640, 480)}, {3, QSize(320, 240)}, {4, QSize(160, 120)}};
     for (const auto &[mode, size] : modes) {
@@ -76,7 +69,7 @@ TEST_F(Loading, TheDisplayModeChoosesTheWindow)
 
 TEST_F(Loading, AFileThatCannotBeUsedIsReportedOnceAndGreyed)
 {
-    const QByteArray good = add("good.avi");
+    const QByteArray good = player.addFile("good.avi");
     const struct
     {
         QByteArray name;
@@ -85,7 +78,7 @@ TEST_F(Loading, AFileThatCannotBeUsedIsReportedOnceAndGreyed)
     int index = 1;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name.constData());
-        const QByteArray path = add(c.name);
+        const QByteArray path = player.addFile(c.name);
         if (c.deleted)
             QFile::remove(QFile::decodeName(path));
         form1.FileIndex = 0;
@@ -110,7 +103,7 @@ TEST_F(Loading, AFileThatCannotBeUsedIsReportedOnceAndGreyed)
 
 TEST_F(Loading, ClosingClosesTheMovie)
 {
-    add("movie.avi");
+    player.addFile("movie.avi");
     form1.LoadCurrentFile();
     form1.show();
     form1.close();

@@ -19,10 +19,8 @@ protected:
 
     void SetUp() override
     {
-        for (const char *name : {"a.avi", "b.avi"}) {
-            paths << player.folder.makeFile(name);
-            form1.AddFile(paths.last());
-        }
+        for (const char *name : {"a.avi", "b.avi"})
+            paths << player.addFile(name);
         form1.Timer1Timer(); // start-up: loads entry 0 and plays
         ASSERT_EQ(form1.MovieOpened, 1);
         form1.Timer1Timer(); // the position seen so far

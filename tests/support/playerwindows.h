@@ -25,6 +25,14 @@ struct PlayerWindows
         , form3(new TForm3(*form2))
     {}
 
+    // Makes a file of that name in the scratch folder and gives it to the playlist.
+    QByteArray addFile(const QByteArray &name)
+    {
+        const QByteArray path = folder.makeFile(name);
+        form1.AddFile(path);
+        return path;
+    }
+
     QAction *entry(int index) const { return form1.PopupMenu1->actions().at(index); }
     QString iniPath() const { return QFile::decodeName(folder.path("VelmoMP.ini")); }
 

@@ -58,31 +58,6 @@ QByteArray runTool(const QString &name, const QStringList &arguments)
     return output;
 }
 
-// Filled boxes draw the band about ten times faster than a per-pixel geq expression: a black
-// band, the white start marker, and a white box per bit that its timeline option shows only in
-// the frames (n counts from 0) whose index has that bit set. Stripe k spans the columns x with
-// floor(x * 12 / width) == k, as in paintFrameIndex().
-QString bandFilter()
-{
-    const auto box = [](const QString &enable, int stripe, int stripes, const char *color) {
-        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/%5):y=ceil(ih*3/4)"
-                              ":w=ceil(%3*iw/%5)-ceil(%2*iw/%5):h=ih-ceil(ih*3/4)"
-                              ":color=%4:t=fill")
-                .arg(enable)
-                .arg(stripe)
-                .arg(stripe + stripes)
-                .arg(QLatin1String(color))
-                .arg(stripeCount);
-    };
-    QString filter = QStringLiteral("format=yuv420p");
-    filter += box({}, 0, stripeCount, "black");
-    filter += box({}, 0, 1, "white");
-    for (int bit = 0; bit < stripeCount - 2; ++bit)
-        filter += box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << bit), bit + 1, 1,
-                      "white");
-    return filter;
-}
-
 struct Recipe
 {
     QString suffix;
@@ -184,7 +159,7 @@ QStringList pictureInput(int width, int height, const QString &rate)
 
 QStringList bandedOutput(int frames)
 {
-    return {QStringLiteral("-vf"), bandFilter(), QStringLiteral("-frames:v"),
+    return {QStringLiteral("-vf"), frameIndexBandFilter(), QStringLiteral("-frames:v"),
             QString::number(frames)};
 }
 
@@ -302,6 +277,31 @@ int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int
 QMutex cacheLock;
 
 } // namespace
+
+// Filled boxes draw the band about ten times faster than a per-pixel geq expression: a black
+// band, the white start marker, and a white box per bit that its timeline option shows only in
+// the frames (n counts from 0) whose index has that bit set. Stripe k spans the columns x with
+// floor(x * 12 / width) == k, as in paintFrameIndex().
+QString frameIndexBandFilter()
+{
+    const auto box = [](const QString &enable, int stripe, int stripes, const char *color) {
+        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/%5):y=ceil(ih*3/4)"
+                              ":w=ceil(%3*iw/%5)-ceil(%2*iw/%5):h=ih-ceil(ih*3/4)"
+                              ":color=%4:t=fill")
+                .arg(enable)
+                .arg(stripe)
+                .arg(stripe + stripes)
+                .arg(QLatin1String(color))
+                .arg(stripeCount);
+    };
+    QString filter = QStringLiteral("format=yuv420p");
+    filter += box({}, 0, stripeCount, "black");
+    filter += box({}, 0, 1, "white");
+    for (int bit = 0; bit < stripeCount - 2; ++bit)
+        filter += box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << bit), bit + 1, 1,
+                      "white");
+    return filter;
+}
 
 QList<MovieKind> allMovieKinds()
 {
@@ -482,7 +482,7 @@ void paintFrameIndex(QImage &picture, int index)
         picture = picture.convertToFormat(QImage::Format_RGB32);
     const int width = picture.width();
     const int height = picture.height();
-    // The same rows and columns as the boxes of bandFilter().
+    // The same rows and columns as the boxes of frameIndexBandFilter().
     const int top = (3 * height + 3) / 4;
     const auto stripeLeft
             = [width](int stripe) { return (stripe * width + stripeCount - 1) / stripeCount; };

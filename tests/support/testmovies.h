@@ -87,6 +87,10 @@ std::optional<int> frameIndexOf(const QImage &picture);
 // test movies, for tests that need a frame without making a movie.
 void paintFrameIndex(QImage &picture, int index);
 
+// The ffmpeg video filter that draws the same band into every frame of a movie, for movies made
+// elsewhere (the benchmark's large ones).
+QString frameIndexBandFilter();
+
 // Decodes the frames with the given indexes (counted from 0 in display order) with ffmpeg and
 // returns them by index as RGB pictures of the movie's size; indexes past the end are missing.
 QMap<int, QImage> decodedFrames(const QString &path, const QList<int> &indexes);
