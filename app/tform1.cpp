@@ -14,6 +14,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTimer>
 
 namespace {
@@ -98,12 +99,18 @@ void TForm1::buildComponents()
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
 
-    Panel1 = new QWidget(this);
+    // The client area is black around the panel, which full screen places freely inside it.
+    m_clientArea = new QWidget(this);
+    m_clientArea->setObjectName(QStringLiteral("ClientArea"));
+    m_clientArea->setPalette(black);
+    m_clientArea->setAutoFillBackground(true);
+    setCentralWidget(m_clientArea);
+
+    Panel1 = new QWidget(m_clientArea);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setPalette(black);
     Panel1->setAutoFillBackground(true);
-    Panel1->setFixedSize(320, 240);
-    setCentralWidget(Panel1);
+    setClientSize(QSize(320, 240));
 
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -121,6 +128,7 @@ void TForm1::buildComponents()
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupDispOn);
 
     OpenDialog1 = makeFileDialog(this, "OpenDialog1", openDialogFilter());
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
@@ -184,6 +192,7 @@ void TForm1::buildMainMenu()
     connect(Half, &QAction::triggered, this, &TForm1::HalfClick);
     connect(Source, &QAction::triggered, this, &TForm1::SourceClick);
     connect(FullScreen, &QAction::triggered, this, &TForm1::FullScreenClick);
+    connect(Save, &QAction::triggered, this, &TForm1::SaveClick);
 }
 
 void TForm1::Quit1Click()
@@ -200,6 +209,14 @@ void TForm1::closeEvent(QCloseEvent *event)
         ui::showErrorReport(this, QString::fromUtf8(error.what()));
     }
     event->accept();
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A click on the window itself, not on the picture.
+    if (event->button() == Qt::LeftButton
+        && !Panel1->geometry().contains(m_clientArea->mapFrom(this, event->position().toPoint())))
+        OnClick();
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent *event)

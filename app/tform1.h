@@ -2,6 +2,7 @@
 
 #include "display/displaymodes.h"
 #include "display/geometry.h"
+#include "display/screenmode.h"
 #include "media/mcidriver.h"
 
 #include <QByteArray>
@@ -78,13 +79,19 @@ public:
     int FileCount = 0;
     int FileIndex = 0;
     int FrameRate = 0;
+    // 0 windowed, 1 full screen with a switched mode, 2 full screen at the desktop's size.
     int FullScreenState = 0;
+    // The window's place before full screen, put back when it ends.
+    int SavedTop = 0;
+    int SavedLeft = 0;
     int MovieOpened = 0;
     int RefreshCountdown = 0;
     std::unique_ptr<display::DisplayModeDevice> DDrawObject;
     int StartupState = 0;
     QByteArray LastOpenDir;
     QByteArray SaveDir;
+    // The read-ahead copy now on disk, or empty.
+    QByteArray TempCopyName;
     // 1 full screen with a switched mode, 2 window at 640*480, 3 at 320*240, 4 at a multiple of
     // the source size, 5 full screen at the desktop's resolution.
     int DisplayMode = 0;
@@ -104,7 +111,11 @@ public:
     void PrevFileClick();
     void LoadCurrentFile();
     QByteArray PrepareFile();
+    // The playlist index PrepareFile handled last, for the whole run; -1 before the first.
+    static inline int LastPreparedIndex = -1;
     void Timer1Timer();
+    // The position the monitor saw last, for the whole run; -1 when a movie has just opened.
+    static inline qint32 LastPosition = 0;
     void CloseDown();
 
     // Transport.
@@ -123,12 +134,29 @@ public:
     void ApplyDisplayMode(int mode);
     void ChangeDisplayMode();
     void ShowInWindow(int width, int height);
+    void ShowSwitchedFullScreen();
+    void ShowDesktopFullScreen();
+    void PlaceFullScreen(int width, int height);
     QRect FitRect(int width, int height);
     void FullClick();
     void HalfClick();
     void SourceClick();
     void FullScreenClick();
     void CentreWindow();
+
+    // Full screen.
+    // The switched mode asked for last, for the whole run; 0 before the first.
+    static inline int LastModeScale = 0;
+    static inline int LastModeDepth = 0;
+    int EnterSwitchedMode();
+    void EnterDesktopMode();
+    void LeaveFullScreen();
+    display::ScreenMode ChooseScreenMode() const;
+    void PopupDispOn();
+    void OnClick();
+
+    // Still capture.
+    void SaveClick();
     void ArmStillRefresh();
     void RepaintVideo();
     void RefreshStill();
@@ -146,14 +174,21 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // Sizes the client area; the panel fills it unless full screen has placed it.
+    void setClientSize(QSize size);
+    void setFullScreenWindow(bool on);
     void buildComponents();
     void buildMainMenu();
     // A check box of the settings dialog, or false before the dialog exists.
     bool settingChecked(QCheckBox *TForm2::*box) const;
     bool entryEnabled(int index) const;
     void seekBy(qint32 frames);
+
+    QWidget *m_clientArea = nullptr;
+    bool m_panelFillsClient = true;
 };
 
 // Thrown by the main window's construction after it has told the user that the display-mode

@@ -3,6 +3,7 @@
 #include "app/droppedurls.h"
 #include "app/handoffblock.h"
 #include "app/tform1.h"
+#include "ui/cursorcount.h"
 #include "ui/pathparts.h"
 
 #include <QAction>
@@ -35,6 +36,9 @@ void TForm1::OpenSelectedFiles(const QStringList &selectedFiles)
 void TForm1::FileItemClick(QAction *entry)
 {
     FileIndex = entry->data().toInt();
+    // The playlist menu showed the cursor; full screen hides it again.
+    if (FullScreenState != 0)
+        ui::ForceCursorHidden();
     LoadCurrentFile();
 }
 

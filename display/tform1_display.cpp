@@ -23,10 +23,10 @@ QRect TForm1::FitRect(int width, int height)
 void TForm1::ApplyDisplayMode(int mode)
 {
     switch (mode) {
-    // Full screen is shown in a window of its box for now.
     case 1:
+        ShowSwitchedFullScreen();
+        break;
     case 2:
-    case 5:
         ShowInWindow(640, 480);
         break;
     case 3:
@@ -35,22 +35,66 @@ void TForm1::ApplyDisplayMode(int mode)
     case 4:
         ShowInWindow(ZoomSizes[ZoomStep].width(), ZoomSizes[ZoomStep].height());
         break;
+    case 5:
+        ShowDesktopFullScreen();
+        break;
     default:
         break;
     }
+    // A re-created window handles its pending events before the caller goes on.
     QCoreApplication::processEvents();
 }
 
 void TForm1::ShowInWindow(int width, int height)
 {
-    // Every windowed display registers the window for drops again.
-    SetAcceptDrops(true);
+    LeaveFullScreen();
     MediaPlayer1->PutDestination(FitRect(width, height));
     QRect destination;
     MediaPlayer1->WhereDestination(destination);
     const int clientWidth = destination.width();
     MediaPlayer1->WhereDestination(destination);
-    Panel1->setFixedSize(clientWidth, destination.height());
+    setClientSize(QSize(clientWidth, destination.height()));
+}
+
+void TForm1::ShowSwitchedFullScreen()
+{
+    const int scale = EnterSwitchedMode();
+    const int width = 320 * scale;
+    const int height = 240 * scale;
+    MediaPlayer1->PutDestination(FitRect(width, height));
+    PlaceFullScreen(width, height);
+}
+
+void TForm1::ShowDesktopFullScreen()
+{
+    EnterDesktopMode();
+    const QSize desktop = screen()->geometry().size();
+    MediaPlayer1->PutDestination(FitRect(desktop.width(), desktop.height()));
+    PlaceFullScreen(desktop.width(), desktop.height());
+}
+
+void TForm1::PlaceFullScreen(int width, int height)
+{
+    m_panelFillsClient = false;
+    QRect destination;
+    MediaPlayer1->WhereDestination(destination);
+    const QRect monitor = screen()->geometry();
+    // The switched box is emulated: it is shown scaled up on the whole monitor.
+    Panel1->setGeometry(
+            display::fullScreenPanel(QSize(width, height), destination.size(), monitor.size()));
+
+    // Puts the client area's corner at the screen's origin, whatever frame the window has.
+    const int windowLeft = (geometry().width() - frameGeometry().width()) / 2;
+    const int windowTop = geometry().height() - frameGeometry().height() - windowLeft;
+    move(monitor.topLeft() + QPoint(windowLeft, windowTop));
+    setClientSize(monitor.size());
+}
+
+void TForm1::setClientSize(QSize size)
+{
+    m_clientArea->setFixedSize(size);
+    if (m_panelFillsClient)
+        Panel1->setGeometry(QRect(QPoint(0, 0), size));
 }
 
 void TForm1::ChangeDisplayMode()

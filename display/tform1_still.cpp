@@ -1,7 +1,13 @@
 // The still copy of the current frame: what the panel falls back on and what a capture writes.
 #include "app/tform1.h"
+#include "display/stillname.h"
 #include "media/mediadevice.h"
+#include "settings/settingsrules.h"
+#include "ui/messages.h"
+#include "ui/pathparts.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPainter>
 
@@ -41,4 +47,26 @@ void TForm1::RefreshStill()
         Image1->setPixmap(QPixmap::fromImage(picture));
     }
     RefreshCountdown = 0;
+}
+
+void TForm1::SaveClick()
+{
+    if (MovieOpened == 0) {
+        ui::showMessage(this, QStringLiteral("動画ファイルが開かれていません"));
+        return;
+    }
+    PauseClick();
+    SaveDialog1->selectFile(QFile::decodeName(
+            display::stillFileName(MediaPlayer1->FileName, MediaPlayer1->QueryPosition())));
+    if (SaveDialog1->exec() != QDialog::Accepted)
+        return;
+    const QString chosen = SaveDialog1->selectedFiles().value(0);
+    // No still has been made since the movie was opened: there is nothing to write.
+    if (!Image1->pixmap().isNull()) {
+        // Written under the name as typed, with no extension added.
+        QFile file(chosen);
+        if (!file.open(QIODevice::WriteOnly) || !Image1->pixmap().save(&file, "BMP"))
+            throw settings::WriteError(chosen);
+    }
+    SaveDir = pathparts::folderPart(QFile::encodeName(chosen));
 }

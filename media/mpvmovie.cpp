@@ -364,12 +364,11 @@ void MpvMovie::bind(QWidget *window)
         m_surface = new VideoSurface(window);
         connect(m_renderer.get(), &FrameRenderer::frameReady, m_surface, &VideoSurface::showFrame,
                 Qt::QueuedConnection);
-    } else if (m_surface->parentWidget() != window) {
-        m_surface->setParent(window);
+    } else {
+        m_surface->attach(window);
     }
     if (m_destination.isEmpty())
         setDestination(QRect(QPoint(0, 0), m_sourceSize));
-    m_surface->setGeometry(m_destination);
     // The device's current frame shows over whatever else the window holds.
     m_surface->raise();
     m_surface->show();
@@ -378,8 +377,6 @@ void MpvMovie::bind(QWidget *window)
 void MpvMovie::setDestination(const QRect &destination)
 {
     m_destination = destination;
-    if (m_surface)
-        m_surface->setGeometry(destination);
     m_renderer->setTargetSize(destination.size());
 }
 

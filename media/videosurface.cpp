@@ -1,5 +1,6 @@
 #include "media/videosurface.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace media {
@@ -10,6 +11,24 @@ VideoSurface::VideoSurface(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Mouse clicks and the context menu belong to the window underneath.
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    attach(parent);
+}
+
+void VideoSurface::attach(QWidget *window)
+{
+    if (parentWidget() != nullptr)
+        parentWidget()->removeEventFilter(this);
+    if (window != parentWidget())
+        setParent(window);
+    window->installEventFilter(this);
+    setGeometry(window->rect());
+}
+
+bool VideoSurface::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return false;
 }
 
 void VideoSurface::showFrame(const QImage &frame)

@@ -5,8 +5,10 @@
 
 namespace media {
 
-// The place inside the display window where the device's pictures appear, at the destination
-// rectangle; pictures of another size are stretched to it.
+// The place where the device's pictures appear: it covers the whole display window, which the
+// player sizes to the destination rectangle, and stretches each picture to it. A display window
+// larger than the destination (an emulated low-resolution full screen) so shows the picture
+// scaled up.
 class VideoSurface final : public QWidget
 {
     Q_OBJECT
@@ -15,8 +17,11 @@ public:
     explicit VideoSurface(QWidget *parent);
 
     void showFrame(const QImage &frame);
+    // Moves the surface into another display window.
+    void attach(QWidget *window);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

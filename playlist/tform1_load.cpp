@@ -3,6 +3,7 @@
 #include "media/mcivocabulary.h"
 #include "media/mediadevice.h"
 #include "settings/tform2.h"
+#include "ui/cursorcount.h"
 #include "ui/messages.h"
 #include "ui/pathparts.h"
 
@@ -56,6 +57,8 @@ void TForm1::LoadCurrentFile()
         Image1->setGeometry(Panel1->rect());
         Image1->hide();
         setWindowTitle(path);
+        // The playback monitor has not seen this movie yet.
+        LastPosition = -1;
         ApplyDisplayMode(DisplayMode);
         if (settingChecked(&TForm2::AutoStart))
             PlayClick();
@@ -67,7 +70,11 @@ void TForm1::LoadCurrentFile()
     MediaPlayer1->CloseDevice();
     PopupMenu1->actions().at(FileIndex)->setEnabled(false);
     setWindowTitle(path);
+    // The message must be answerable in full screen too.
+    ui::ForceCursorShown();
     ui::showMessage(this,
                     QStringLiteral("ファイル\"%1\"が開けません")
                             .arg(QFile::decodeName(pathparts::namePart(FileList[FileIndex]))));
+    if (FullScreenState != 0)
+        ui::ForceCursorHidden();
 }

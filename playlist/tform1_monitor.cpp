@@ -5,10 +5,7 @@
 
 #include <QCheckBox>
 
-namespace {
-// The position seen at the end of the previous tick, across movie changes.
-qint32 LastPosition = 0;
-} // namespace
+#include <utility>
 
 void TForm1::Timer1Timer()
 {
@@ -22,15 +19,16 @@ void TForm1::Timer1Timer()
 
     // The end is noticed once: when the movie moved since the last tick and now stands there.
     if (MovieOpened == 1) {
-        if (MediaPlayer1->QueryPosition() != LastPosition
-            && MediaPlayer1->QueryLength() == MediaPlayer1->QueryPosition()) {
+        const qint32 previous = std::exchange(LastPosition, MediaPlayer1->QueryPosition());
+        // A movie opened here is left unseen, so that one already at its end when the next
+        // tick comes (a movie of a frame or two) still moves the playlist on.
+        if (LastPosition != previous && MediaPlayer1->QueryLength() == LastPosition) {
             ArmStillRefresh();
             if (settingChecked(&TForm2::Continue))
                 NextFileClick();
             else if (settingChecked(&TForm2::Repeat))
                 LoadCurrentFile();
         }
-        LastPosition = MediaPlayer1->QueryPosition();
     }
 
     // A load above may have failed.

@@ -19,7 +19,7 @@ TEST(MainWindow, LayoutAtStartUp)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form1));
 
     EXPECT_EQ(form1.windowTitle(), QStringLiteral("Velmo Movie Player v1.00"));
-    EXPECT_EQ(form1.centralWidget(), form1.Panel1);
+    EXPECT_EQ(form1.Panel1->geometry(), form1.centralWidget()->rect()) << "the panel fills";
     EXPECT_EQ(form1.Panel1->size(), QSize(320, 240));
     EXPECT_EQ(form1.Panel1->palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_FALSE(form1.windowFlags() & Qt::WindowMaximizeButtonHint);

@@ -23,7 +23,7 @@ quint32 FakeMediaDriver::sendCommand(quint32 deviceId, quint32 command, quint32 
         position = 0;
         mode = MCI_MODE_STOP;
         timeFormat = MCI_FORMAT_FRAMES;
-        destination = QRect(0, 0, 160, 120);
+        destination = QRect(QPoint(0, 0), source);
         return 0;
     }
     if (deviceId == 0 || deviceId != openDevice)
@@ -76,7 +76,8 @@ quint32 FakeMediaDriver::sendCommand(quint32 deviceId, quint32 command, quint32 
                                                          : 1;
         return 0;
     case MCI_WHERE:
-        parms.rect = (flags & MCI_DGV_WHERE_SOURCE) != 0 ? QRect(0, 0, 160, 120) : destination;
+        parms.rect
+                = (flags & MCI_DGV_WHERE_SOURCE) != 0 ? QRect(QPoint(0, 0), source) : destination;
         return 0;
     case MCI_PUT:
         destination = parms.rect;

@@ -5,8 +5,9 @@
 #include <QList>
 
 // A media engine for tests that need no real movie: every existing file opens as a digital
-// video of Length frames at 160*120, except names containing "broken", which are refused, and
-// names containing "sound", which open as audio only. It records each command and its flags.
+// video of Length frames at the source size (160*120 unless told), except names containing
+// "broken", which are refused, and names containing "sound", which open as audio only. It records
+// each command and its flags.
 class FakeMediaDriver final : public mci::Driver
 {
 public:
@@ -28,6 +29,7 @@ public:
     quint32 mode = mci::MCI_MODE_STOP;
     quint32 timeFormat = mci::MCI_FORMAT_FRAMES;
     bool audioOnly = false;
+    QSize source {160, 120};
     QRect destination;
     // Set to make the next command of that number fail with this code.
     quint32 failCommand = 0;
