@@ -1,0 +1,368 @@
+// readaheadbench: times the player's two read-ahead speed-ups, reading a movie once so that the
+// disk cache holds it and copying it to the temporary folder, beside cat and cp doing the same to
+// the same file, with the page cache holding the file and without.
+
+#include "playlist/readahead.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <fcntl.h>
+#include <functional>
+#include <random>
+#include <spawn.h>
+#include <stdexcept>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &progress()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+class Samples
+{
+public:
+    void add(qint64 nanoseconds) { m_ms.append(double(nanoseconds) / 1e6); }
+
+    double median() const
+    {
+        const QList<double> ms = sorted();
+        const qsizetype middle = ms.size() / 2;
+        return ms.size() % 2 != 0 ? ms.at(middle) : (ms.at(middle - 1) + ms.at(middle)) / 2;
+    }
+
+    // Nearest rank: with few samples this is the slowest one.
+    double p95() const
+    {
+        const QList<double> ms = sorted();
+        const auto rank = qsizetype(std::ceil(0.95 * double(ms.size())));
+        return ms.at(std::clamp<qsizetype>(rank - 1, 0, ms.size() - 1));
+    }
+
+private:
+    QList<double> sorted() const
+    {
+        QList<double> ms = m_ms;
+        std::sort(ms.begin(), ms.end());
+        return ms;
+    }
+
+    QList<double> m_ms;
+};
+
+QString ms(double value)
+{
+    return QString::number(value, 'f', value < 10 ? 2 : 1);
+}
+
+class Descriptor
+{
+public:
+    Descriptor(const QByteArray &path, int flags)
+        : m_fd(::open(path.constData(), flags | O_CLOEXEC, 0644))
+    {
+        if (m_fd < 0)
+            throw std::runtime_error("cannot open " + path.toStdString());
+    }
+    ~Descriptor() { ::close(m_fd); }
+    Q_DISABLE_COPY_MOVE(Descriptor)
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Random bytes, so that no layer can shortcut zeros or repeats.
+void makeFile(const QByteArray &path, qint64 size)
+{
+    const Descriptor file(path, O_WRONLY | O_CREAT | O_TRUNC);
+    std::mt19937_64 random(20240611);
+    std::vector<quint64> block(MiB / sizeof(quint64));
+    for (qint64 written = 0; written < size; written += MiB) {
+        std::generate(block.begin(), block.end(), std::ref(random));
+        if (::write(file.fd(), block.data(), MiB) != MiB)
+            throw std::runtime_error("cannot write " + path.toStdString());
+    }
+    if (::fdatasync(file.fd()) != 0)
+        throw std::runtime_error("cannot flush " + path.toStdString());
+}
+
+// The share of the file's pages that the page cache holds.
+double residentShare(const QByteArray &path)
+{
+    const Descriptor file(path, O_RDONLY);
+    struct stat info
+    {};
+    if (::fstat(file.fd(), &info) != 0 || info.st_size == 0)
+        return 0;
+    const auto length = size_t(info.st_size);
+    void *map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.fd(), 0);
+    if (map == MAP_FAILED)
+        throw std::runtime_error("cannot map " + path.toStdString());
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> pages((length + page - 1) / page);
+    const int result = ::mincore(map, length, pages.data());
+    ::munmap(map, length);
+    if (result != 0)
+        throw std::runtime_error("cannot see the page cache of " + path.toStdString());
+    return double(std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; }))
+            / double(pages.size());
+}
+
+// Without root the whole cache cannot be dropped, but the kernel drops the clean pages of one
+// file on request; residentShare() tells whether it did.
+void evict(const QByteArray &path)
+{
+    const Descriptor file(path, O_RDONLY);
+    ::fdatasync(file.fd());
+    ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_DONTNEED);
+}
+
+// Writes a copy's dirty pages to the disk and deletes it, so that write-back of one run does not
+// slow the next.
+void settle(const QByteArray &copy)
+{
+    {
+        const Descriptor file(copy, O_RDONLY);
+        ::fdatasync(file.fd());
+    }
+    ::unlink(copy.constData());
+}
+
+bool sameContents(const QByteArray &a, const QByteArray &b)
+{
+    QFile first(QFile::decodeName(a)), second(QFile::decodeName(b));
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly)
+        || first.size() != second.size())
+        return false;
+    while (!first.atEnd())
+        if (first.read(MiB) != second.read(MiB))
+            return false;
+    return true;
+}
+
+// posix_spawn, not QProcess: its start costs several times more and would hide the tool's work.
+void runTool(const char *program, const QList<QByteArray> &arguments)
+{
+    std::vector<char *> argv {const_cast<char *>(program)};
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int failure = ::posix_spawnp(&child, program, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (failure != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)
+        || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(std::string(program) + " failed");
+}
+
+qint64 timed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed();
+}
+
+struct Row
+{
+    Row(const QString &operation, const QString &reference, bool cold)
+        : operation(operation)
+        , reference(reference)
+        , cold(cold)
+    {}
+
+    QString operation;
+    QString reference;
+    bool cold;
+    Samples player;
+    Samples tool;
+    // The page cache's share of the source before each timed run, lowest and highest.
+    double leastResident = 1;
+    double mostResident = 0;
+};
+
+class Bench
+{
+public:
+    Bench(const QByteArray &folder, int runs)
+        : m_source(folder + "/movie.avi")
+        , m_copy(folder + "/VelmoMPtemp.avi")
+        , m_runs(runs)
+    {}
+
+    void makeSource(qint64 size) { makeFile(m_source, size); }
+    QByteArray source() const { return m_source; }
+
+    Row warmUps(bool cold)
+    {
+        Row row(QStringLiteral("read whole file once"), QStringLiteral("`cat file > /dev/null`"),
+                cold);
+        for (int run = 0; run < m_runs; ++run) {
+            prepare(row);
+            row.player.add(timed([this] { playlist::warmUp(m_source); }));
+            prepare(row);
+            row.tool.add(timed([this] { runTool("cat", {m_source}); }));
+        }
+        return row;
+    }
+
+    Row copies(bool cold)
+    {
+        Row row(QStringLiteral("copy to the temporary folder"), QStringLiteral("`cp file dest`"),
+                cold);
+        for (int run = 0; run < m_runs; ++run) {
+            prepare(row);
+            row.player.add(timed([this] {
+                if (!playlist::copyFile(m_source, m_copy))
+                    throw std::runtime_error("the player's copy failed");
+            }));
+            if (run == 0 && !sameContents(m_source, m_copy))
+                throw std::runtime_error("the player's copy differs from the file");
+            settle(m_copy);
+            prepare(row);
+            row.tool.add(timed([this] { runTool("cp", {m_source, m_copy}); }));
+            settle(m_copy);
+        }
+        return row;
+    }
+
+    // A process start alone, for reading the tools' times.
+    Samples processStarts()
+    {
+        Samples starts;
+        for (int run = 0; run < m_runs; ++run)
+            starts.add(timed([] { runTool("cat", {"/dev/null"}); }));
+        return starts;
+    }
+
+private:
+    void prepare(Row &row)
+    {
+        if (row.cold)
+            evict(m_source);
+        else
+            playlist::warmUp(m_source);
+        const double share = residentShare(m_source);
+        row.leastResident = std::min(row.leastResident, share);
+        row.mostResident = std::max(row.mostResident, share);
+    }
+
+    QByteArray m_source;
+    QByteArray m_copy;
+    int m_runs;
+};
+
+QString percent(double share)
+{
+    return QString::number(share * 100, 'f', 0) + u'%';
+}
+
+int run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+            "Times the player's read-ahead (whole read, temporary copy) against cat and cp."));
+    parser.addHelpOption();
+    const QCommandLineOption sizeOption(QStringLiteral("size"),
+                                        QStringLiteral("Size of the file in MiB (200)."),
+                                        QStringLiteral("MiB"), QStringLiteral("200"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"),
+                                        QStringLiteral("Runs of each operation (9)."),
+                                        QStringLiteral("count"), QStringLiteral("9"));
+    const QCommandLineOption folderOption(
+            QStringLiteral("folder"),
+            QStringLiteral("Make the file and its copies in <folder> (a new temporary folder)."),
+            QStringLiteral("folder"));
+    parser.addOptions({sizeOption, runsOption, folderOption});
+    parser.process(arguments);
+    const int sizeMiB = std::max(1, parser.value(sizeOption).toInt());
+    const int runs = std::max(1, parser.value(runsOption).toInt());
+
+    QTemporaryDir temporary(parser.isSet(folderOption)
+                                    ? parser.value(folderOption)
+                                            + QStringLiteral("/readahead-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/readahead-XXXXXX"));
+    if (!temporary.isValid())
+        throw std::runtime_error("cannot make a scratch folder");
+
+    Bench bench(QFile::encodeName(temporary.path()), runs);
+    progress() << "making a file of " << sizeMiB << " MiB in " << temporary.path() << Qt::endl;
+    bench.makeSource(sizeMiB * MiB);
+    const Samples starts = bench.processStarts();
+
+    QList<Row> rows;
+    for (const bool cold : {false, true}) {
+        progress() << (cold ? "page cache emptied" : "page cache holding the file") << Qt::endl;
+        rows.append(bench.warmUps(cold));
+        rows.append(bench.copies(cold));
+    }
+
+    out() << "# readaheadbench\n\n"
+          << "- machine: " << QThread::idealThreadCount() << " threads, "
+          << QSysInfo::prettyProductName() << '\n'
+          << "- file: " << sizeMiB << " MiB of random bytes in " << temporary.path() << '\n'
+          << "- runs: " << runs << " of each operation, the player and the tool in turn\n"
+          << "- a tool's time includes starting its process: median " << ms(starts.median())
+          << " ms for `cat /dev/null`\n\n"
+          << "| operation | page cache | source cached before the run | player median ms "
+             "| player p95 ms | reference | reference median ms | reference p95 ms "
+             "| ratio (median) |\n"
+          << "|---|---|--:|--:|--:|---|--:|--:|--:|\n";
+    for (const Row &row : std::as_const(rows)) {
+        const QString cached = row.leastResident == row.mostResident
+                ? percent(row.leastResident)
+                : percent(row.leastResident) + QStringLiteral("-") + percent(row.mostResident);
+        out() << QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 |\n")
+                         .arg(row.operation,
+                              row.cold ? QStringLiteral("cold") : QStringLiteral("warm"), cached,
+                              ms(row.player.median()), ms(row.player.p95()), row.reference,
+                              ms(row.tool.median()), ms(row.tool.p95()),
+                              QString::number(row.player.median() / row.tool.median(), 'f', 2));
+    }
+    out() << Qt::flush;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        return run(QCoreApplication::arguments());
+    } catch (const std::exception &error) {
+        progress() << "readaheadbench: " << error.what() << Qt::endl;
+        return 1;
+    }
+}
