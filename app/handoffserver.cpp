@@ -17,6 +17,9 @@ HandOffServer::HandOffServer(QObject *parent)
 
 bool HandOffServer::listen(const QString &path)
 {
+    // Qt would take an empty name as one in the shared temporary folder.
+    if (path.isEmpty())
+        return false;
     // The caller holds the instance lock, so a socket file left at the path is stale.
     QLocalServer::removeServer(path);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);

@@ -20,7 +20,7 @@ public:
 
     explicit HandOffServer(QObject *parent = nullptr);
 
-    // Listens at the given socket path, reachable by this user only.
+    // Listens at the given socket path, reachable by this user only; false for an empty path.
     bool listen(const QString &path);
     // Blocks that arrived before the receiver was set are handed to it now, in order.
     void setReceiver(Receiver receiver);

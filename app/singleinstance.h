@@ -5,7 +5,8 @@
 
 // Only one player runs per user. The first start holds this lock in the user's runtime folder
 // for its whole life and listens for hand-offs beside it; a start that finds the lock held hands
-// its files over instead.
+// its files over instead. Without a private runtime folder (an empty folder name) there is no
+// safe place for the lock: every start then runs as a player of its own, without hand-offs.
 class InstanceLock final
 {
 public:
@@ -14,6 +15,7 @@ public:
 
     // True when this process is now the first instance. A lock left by a dead process is taken.
     bool tryAcquire();
+    // Empty without a runtime folder.
     QString serverPath() const;
 
     static QString defaultRuntimeFolder();

@@ -157,6 +157,31 @@ bool isWritable(QByteArrayView section, QByteArrayView key, QByteArrayView value
     return !key.startsWith(';') && !key.startsWith('[');
 }
 
+// Changes or adds the key's line in the lines of the file.
+void setKey(Lines &file, QByteArrayView section, QByteArrayView key, QByteArrayView value)
+{
+    const Location found = locate(file.lines, section, key);
+    const QByteArray lineEnd = !file.lines.isEmpty() && file.lines.first().endsWith('\r')
+            ? QByteArray("\r")
+            : QByteArray();
+    const QByteArray keyLine = key.toByteArray() + '=' + value.toByteArray() + lineEnd;
+    if (found.key >= 0) {
+        QByteArray &line = file.lines[found.key];
+        const QByteArray ownEnd = line.endsWith('\r') ? QByteArray("\r") : QByteArray();
+        line = line.first(line.indexOf('=') + 1) + value.toByteArray() + ownEnd;
+    } else if (found.header >= 0) {
+        qsizetype at = found.end;
+        while (at > found.header + 1 && isBlankLine(file.lines[at - 1]))
+            --at;
+        file.lines.insert(at, keyLine);
+        if (at == file.lines.size() - 1)
+            file.endsWithNewline = true;
+    } else {
+        file.lines << '[' + section.toByteArray() + ']' + lineEnd << keyLine;
+        file.endsWithNewline = true;
+    }
+}
+
 } // namespace
 
 PrivateProfile::PrivateProfile(const QString &filePath)
@@ -189,35 +214,23 @@ QByteArray PrivateProfile::read(QByteArrayView section, QByteArrayView key) cons
 
 bool PrivateProfile::write(QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
+    return write(section, {{key.toByteArray(), value.toByteArray()}});
+}
+
+bool PrivateProfile::write(QByteArrayView section, const QList<Entry> &entries)
+{
     section = trimmedBlanks(section);
-    key = trimmedBlanks(key);
-    if (!isWritable(section, key, value))
-        return false;
+    for (const Entry &entry : entries) {
+        if (!isWritable(section, trimmedBlanks(entry.key), entry.value))
+            return false;
+    }
     const auto content = load(m_filePath);
     if (!content)
         return false;
 
     Lines file = splitLines(*content);
-    const Location found = locate(file.lines, section, key);
-    const QByteArray lineEnd = !file.lines.isEmpty() && file.lines.first().endsWith('\r')
-            ? QByteArray("\r")
-            : QByteArray();
-    const QByteArray keyLine = key.toByteArray() + '=' + value.toByteArray() + lineEnd;
-    if (found.key >= 0) {
-        QByteArray &line = file.lines[found.key];
-        const QByteArray ownEnd = line.endsWith('\r') ? QByteArray("\r") : QByteArray();
-        line = line.first(line.indexOf('=') + 1) + value.toByteArray() + ownEnd;
-    } else if (found.header >= 0) {
-        qsizetype at = found.end;
-        while (at > found.header + 1 && isBlankLine(file.lines[at - 1]))
-            --at;
-        file.lines.insert(at, keyLine);
-        if (at == file.lines.size() - 1)
-            file.endsWithNewline = true;
-    } else {
-        file.lines << '[' + section.toByteArray() + ']' + lineEnd << keyLine;
-        file.endsWithNewline = true;
-    }
+    for (const Entry &entry : entries)
+        setKey(file, section, trimmedBlanks(entry.key), entry.value);
 
     QSaveFile out(m_filePath);
     if (!out.open(QIODevice::WriteOnly))

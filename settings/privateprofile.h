@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace settings {
@@ -44,6 +45,16 @@ public:
     // value could not be read back: line breaks or zero bytes anywhere, ']' in the section, an
     // empty key, '=' in the key, or a key starting with ';' or '['.
     bool write(QByteArrayView section, QByteArrayView key, QByteArrayView value);
+
+    struct Entry
+    {
+        QByteArray key;
+        QByteArray value;
+    };
+    // Writes the keys in order, as single writes would, but replaces the file once: whoever
+    // reads it, even after a crash in the middle, finds all of them or none. False, with the
+    // file untouched, when a single write of any of them would be refused.
+    bool write(QByteArrayView section, const QList<Entry> &entries);
 
 private:
     QString m_filePath;

@@ -20,7 +20,8 @@
 
 namespace {
 
-// Each key is its own write, as the file has always been written; a failure stops at that key.
+// Writes are collected and the file is replaced once, so that a player killed while saving
+// leaves either the old settings or the new ones, never a mix.
 class SettingsFile final
 {
 public:
@@ -33,13 +34,19 @@ public:
     QByteArray read(QByteArrayView key) const { return m_profile.read(m_section, key); }
     void write(QByteArrayView key, QByteArrayView value)
     {
-        if (!m_profile.write(m_section, key, value))
+        m_pending.append({key.toByteArray(), value.toByteArray()});
+    }
+    void commit()
+    {
+        if (!m_profile.write(m_section, m_pending))
             throw settings::WriteError(m_profile.filePath());
+        m_pending.clear();
     }
 
 private:
     settings::PrivateProfile m_profile;
     QByteArray m_section;
+    QList<settings::PrivateProfile::Entry> m_pending;
 };
 
 QByteArray checkedValue(const QCheckBox *box)
@@ -68,6 +75,7 @@ void TForm2::LoadSettings()
         file.write("Repeat", "1");
         file.write("Pixel", "1");
         file.write("Temp", "0 0 0 0");
+        file.commit();
     }
 
     // A stored value that is not a number counts as missing: the modes are counted again.
@@ -190,4 +198,5 @@ void TForm2::SaveSettings()
                                          Speed2->isChecked() ? 1 : 0, number(Speed2Size)}));
     file.write("Locate", settings::formatIntegers({m_mainWindow.x(), m_mainWindow.y()}));
     file.write("TempDir", settings::singleLine(localText(TempDir)));
+    file.commit();
 }
