@@ -3,6 +3,7 @@
 // server, and compares the CPU time each spends and the frames each drops.
 
 #include "app/tform1.h"
+#include "bench/console.h"
 #include "bench/fixtures.h"
 #include "media/mediadevice.h"
 #include "media/mpvdriver.h"
@@ -48,17 +49,8 @@ namespace {
 
 using bench::Fixture;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &progress()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
+using bench::out;
+using bench::progress;
 
 double seconds(const timeval &time)
 {

@@ -2,6 +2,7 @@
 // beside the same work done by a bare libmpv client, and checks on every picture that the
 // device shows the frame it was asked for.
 
+#include "bench/console.h"
 #include "bench/fixtures.h"
 #include "bench/rawplayer.h"
 #include "media/framemath.h"
@@ -47,17 +48,8 @@ using bench::Fixture;
 using bench::Options;
 using bench::RawPlayer;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &progress()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
+using bench::out;
+using bench::progress;
 
 QList<Fixture> fixtures()
 {

@@ -2,6 +2,7 @@
 // disk cache holds it and copying it to the temporary folder, beside cat and cp doing the same to
 // the same file, with the page cache holding the file and without.
 
+#include "bench/console.h"
 #include "playlist/readahead.h"
 
 #include <QCommandLineParser>
@@ -33,17 +34,8 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &progress()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
+using bench::out;
+using bench::progress;
 
 class Samples
 {
