@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prepares a Velmo Movie Player checkout on Debian 12: installs the Debian
 # packages the build and the tests need (only those missing), configures the
-# build tree build/ on first use and builds it incrementally.
+# build tree build/ on first use and builds it incrementally. With
+# --packages-only it stops after the packages.
 #
 # Run it (scripts/setup.sh) or source it (. scripts/setup.sh); a sourced run
 # leaves the calling shell in the repository root and does not change its
@@ -14,6 +15,7 @@ _velmo_packages=(
     fonts-ipafont-gothic
     libgtest-dev libgmock-dev
     clang-format
+    clang libclang-rt-14-dev
 )
 
 _velmo_root() {
@@ -60,7 +62,9 @@ _velmo_setup_main() {
     set -euo pipefail
     cd "$(_velmo_root)"
     _velmo_ensure_packages
-    _velmo_build
+    if [[ "${1-}" != --packages-only ]]; then
+        _velmo_build
+    fi
 }
 
 if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then

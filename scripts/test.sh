@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Velmo Movie Player if needed and runs its test suite with CTest.
-# Extra arguments go to ctest, e.g. scripts/test.sh -R playlist -V
-# The script exits with ctest's status.
+# Builds Velmo Movie Player if needed and runs its test suite with CTest; then
+# the unit and widget tests again, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/; then each fuzzer for 30 seconds.
+# Extra arguments go to both ctest runs, e.g. scripts/test.sh -R playlist -V
+# The script fails when any of the three fails.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -10,4 +12,18 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 status=0
 ctest --test-dir build --output-on-failure -j2 "$@" || status=$?
+
+if [[ ! -f build-asan/CMakeCache.txt ]]; then
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_SANITIZE=ON \
+        -DVELMO_SYSTEM_TESTS=OFF
+fi
+if cmake --build build-asan -j"$(nproc)"; then
+    LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
+        UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build-asan --output-on-failure -j2 "$@" || status=$?
+else
+    status=1
+fi
+
+./scripts/fuzz.sh 30 || status=1
 exit "$status"

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the fuzzers of fuzz/ in build-fuzz/ (clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each for the given number of seconds, 300 by default:
+#   scripts/fuzz.sh [seconds]
+# Each one starts from its seeds in fuzz/corpus/<name>/ together with what earlier runs found,
+# kept in build-fuzz/corpus/<name>/, so the repository is never written to. The script fails when
+# a fuzzer crashes; the input that did it is left in build-fuzz/crashes/.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+seconds=${1:-300}
+if [[ ! $seconds =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: scripts/fuzz.sh [seconds]" >&2
+    exit 2
+fi
+
+./scripts/setup.sh --packages-only
+
+build=build-fuzz
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DVELMO_FUZZERS=ON
+fi
+cmake --build "$build" -j"$(nproc)"
+
+# The settings fuzzer replaces its settings file thousands of times, and every replacement is
+# synced to disk: on tmpfs that costs nothing.
+if [[ -d /dev/shm && -w /dev/shm ]]; then
+    scratch=$(mktemp -d /dev/shm/velmo-fuzz.XXXXXX)
+else
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmo-fuzz.XXXXXX")
+fi
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
+
+mkdir -p "$build/crashes"
+status=0
+for name in settings handoff; do
+    corpus=$build/corpus/$name
+    log=$build/$name.log
+    mkdir -p "$corpus"
+    cp fuzz/corpus/"$name"/* "$corpus"/
+    options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
+        -artifact_prefix="$build/crashes/$name-")
+    if [[ -f fuzz/$name.dict ]]; then
+        options+=(-dict="fuzz/$name.dict")
+    fi
+    echo "fuzz: running ${name}_fuzzer for $seconds s (log: $log)"
+    if "$build/fuzz/${name}_fuzzer" "${options[@]}" "$corpus" >"$log" 2>&1; then
+        executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        echo "fuzz: ${name}_fuzzer: $executions inputs run, no crash; $(grep -m1 'DONE' "$log")"
+    else
+        echo "fuzz: ${name}_fuzzer FAILED; the end of $log:" >&2
+        tail -n 60 "$log" >&2
+        status=1
+    fi
+done
+exit "$status"
