@@ -37,36 +37,7 @@ constexpr qint64 MiB = 1024 * 1024;
 using bench::out;
 using bench::progress;
 
-class Samples
-{
-public:
-    void add(qint64 nanoseconds) { m_ms.append(double(nanoseconds) / 1e6); }
-
-    double median() const
-    {
-        const QList<double> ms = sorted();
-        const qsizetype middle = ms.size() / 2;
-        return ms.size() % 2 != 0 ? ms.at(middle) : (ms.at(middle - 1) + ms.at(middle)) / 2;
-    }
-
-    // Nearest rank: with few samples this is the slowest one.
-    double p95() const
-    {
-        const QList<double> ms = sorted();
-        const auto rank = qsizetype(std::ceil(0.95 * double(ms.size())));
-        return ms.at(std::clamp<qsizetype>(rank - 1, 0, ms.size() - 1));
-    }
-
-private:
-    QList<double> sorted() const
-    {
-        QList<double> ms = m_ms;
-        std::sort(ms.begin(), ms.end());
-        return ms;
-    }
-
-    QList<double> m_ms;
-};
+using bench::Samples;
 
 QString ms(double value)
 {
