@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,9 @@ protected:
     void SetUp() override
     {
         TForm1::LastModeScale = TForm1::LastModeDepth = 0;
+        // The test opens movies itself; the timer's first tick would open one again.
+        form1.Timer1->stop();
+        form1.StartupState = 2;
         form1.DisplayMode = 3;
         form1.show();
         form1.move(100, 80);
