@@ -15,7 +15,7 @@ _velmo_packages=(
     fonts-ipafont-gothic
     libgtest-dev libgmock-dev
     clang-format
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev llvm
 )
 
 _velmo_root() {
