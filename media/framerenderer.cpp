@@ -46,6 +46,18 @@ bool FrameRenderer::renderInto(QImage &image)
     return renderLocked(image, false);
 }
 
+quint64 FrameRenderer::framesDrawn()
+{
+    const std::lock_guard lock(m_drawnMutex);
+    return m_framesDrawn;
+}
+
+bool FrameRenderer::waitForFramesDrawn(quint64 count, std::chrono::milliseconds deadline)
+{
+    std::unique_lock lock(m_drawnMutex);
+    return m_drawn.wait_for(lock, deadline, [&] { return m_framesDrawn > count; });
+}
+
 void FrameRenderer::onUpdate(void *renderer)
 {
     // Runs on a libmpv thread: only schedule.
@@ -74,13 +86,31 @@ void FrameRenderer::renderPending()
         const bool newFrame = (mpv_render_context_update(m_context) & MPV_RENDER_UPDATE_FRAME) != 0;
         if (!newFrame && !again)
             return;
+        const bool counted = newFrame && nextFrameIsNew();
         // The engine waits for each frame to be drawn, so frames are drawn even before anyone
         // shows them (while a movie opens), small.
         frame = QImage(m_size.isEmpty() ? QSize(16, 16) : m_size, QImage::Format_RGB32);
-        if (!renderLocked(frame, true) || m_size.isEmpty())
+        const bool drawn = renderLocked(frame, true);
+        if (drawn && counted) {
+            {
+                const std::lock_guard drawnLock(m_drawnMutex);
+                ++m_framesDrawn;
+            }
+            m_drawn.notify_all();
+        }
+        if (!drawn || m_size.isEmpty())
             return;
     }
     Q_EMIT frameReady(frame);
+}
+
+bool FrameRenderer::nextFrameIsNew()
+{
+    // Pausing asks for a redraw of the frame already shown: that is no new frame.
+    mpv_render_frame_info info {};
+    if (mpv_render_context_get_info(m_context, {MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info}) < 0)
+        return true;
+    return (info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT)) == 0;
 }
 
 bool FrameRenderer::renderLocked(QImage &image, bool waitForDisplayTime)

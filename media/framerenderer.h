@@ -6,6 +6,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 struct mpv_handle;
@@ -34,6 +36,10 @@ public:
     void setTargetSize(QSize size);
     // Draws the current frame into the image at the image's size, now, on the calling thread.
     bool renderInto(QImage &image);
+    // How many new frames (not redraws of the same one) have been drawn so far.
+    quint64 framesDrawn();
+    // Waits until more than that many new frames have been drawn, or until the deadline.
+    bool waitForFramesDrawn(quint64 count, std::chrono::milliseconds deadline);
 
 Q_SIGNALS:
     // Emitted on the renderer's thread.
@@ -44,6 +50,7 @@ private:
     void scheduleRender(bool again);
     void renderPending();
     bool renderLocked(QImage &image, bool waitForDisplayTime);
+    bool nextFrameIsNew();
 
     mpv_render_context *m_context = nullptr;
     QThread m_thread;
@@ -52,6 +59,9 @@ private:
     QSize m_size;
     std::atomic<bool> m_scheduled = false;
     std::atomic<bool> m_again = false;
+    std::mutex m_drawnMutex;
+    std::condition_variable m_drawn;
+    quint64 m_framesDrawn = 0;
 };
 
 } // namespace media

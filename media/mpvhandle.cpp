@@ -46,6 +46,16 @@ int MpvHandle::setFlag(const char *name, bool value)
     return mpv_set_property(m_handle, name, MPV_FORMAT_FLAG, &flag);
 }
 
+int MpvHandle::setDouble(const char *name, double value)
+{
+    return mpv_set_property(m_handle, name, MPV_FORMAT_DOUBLE, &value);
+}
+
+int MpvHandle::observe(const char *name)
+{
+    return mpv_observe_property(m_handle, 0, name, MPV_FORMAT_NONE);
+}
+
 std::optional<double> MpvHandle::doubleProperty(const char *name) const
 {
     double value = 0;

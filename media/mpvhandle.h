@@ -33,9 +33,14 @@ public:
     // mpv's error code of the command, 0 on success.
     int command(std::initializer_list<const char *> arguments);
     int setFlag(const char *name, bool value);
+    int setDouble(const char *name, double value);
     std::optional<double> doubleProperty(const char *name) const;
     std::optional<qint64> intProperty(const char *name) const;
     std::optional<bool> flagProperty(const char *name) const;
+
+    // Every change of the property gives a property-change event, without its value: a value
+    // that flips and flips back still gives one.
+    int observe(const char *name);
 
     // Drops the events already waiting, so that a wait that follows sees only new ones.
     void discardEvents();

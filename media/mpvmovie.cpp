@@ -18,6 +18,13 @@ using namespace std::chrono_literals;
 // A file the engine cannot make sense of within this time counts as unplayable.
 constexpr auto LoadDeadline = 5000ms;
 constexpr auto SeekDeadline = 5000ms;
+// A few frames ahead are played to instead of sought: an exact seek decodes from the keyframe
+// before the target, up to hundreds of frames on long-GOP movies.
+constexpr qint64 MaxPlayedFrames = 4;
+// mpv plays a frame step in real time, about 90 ms on the sound clock. Untimed (while the movie
+// does not play) and this fast, a step takes about as long as decoding the frame.
+constexpr double StepSpeed = 100;
+constexpr auto StepDeadline = 1000ms;
 
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
@@ -37,6 +44,8 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
             {"audio-fallback-to-null", "yes"},
             {"vo", "libmpv"},
             {"keepaspect", "no"},
+            // Until play: see StepSpeed.
+            {mpvnames::Untimed, "yes"},
     };
     return options + extraOptions;
 }
@@ -212,6 +221,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         return true;
     }
     m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
+    m_mpv->observe(mpvnames::Pause);
     m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
                          int(m_mpv->intProperty(mpvnames::Height).value_or(0)));
     m_fps = framemath::snapFrameRate(m_mpv->doubleProperty(mpvnames::ContainerFps).value_or(0));
@@ -228,6 +238,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
     }
     m_frame = 0;
+    m_onFrame = true;
     return true;
 }
 
@@ -284,9 +295,14 @@ quint32 MpvMovie::seek(qint64 frame)
         return mci::MCIERR_UNSUPPORTED_FUNCTION;
     if (frame < 0 || frame > m_length)
         return mci::MCIERR_OUTOFRANGE;
-    m_mpv->setFlag(mpvnames::Pause, true);
-    m_playing = false;
+    const bool stopped = !m_playing;
+    halt();
     m_paused = false;
+    if (stopped && m_onFrame && playForwardTo(frame)) {
+        m_frame = frame;
+        return 0;
+    }
+    m_onFrame = false;
     // A restart left over from earlier must not be taken for this seek's.
     m_mpv->discardEvents();
     const qint64 shown = std::min(frame, m_length - 1);
@@ -296,7 +312,50 @@ quint32 MpvMovie::seek(qint64 frame)
     if (!waitForRestart())
         return mci::MCIERR_DEVICE_NOT_READY;
     m_frame = frame;
+    m_onFrame = frame == shown;
     return 0;
+}
+
+bool MpvMovie::playForwardTo(qint64 frame)
+{
+    // The last frame is left to the seek, which knows about the end of the movie.
+    if (frame <= m_frame || frame - m_frame > MaxPlayedFrames || frame >= m_length - 1)
+        return false;
+    m_mpv->discardEvents();
+    m_mpv->setFlag(mpvnames::Mute, true);
+    m_mpv->setDouble(mpvnames::Speed, StepSpeed);
+    bool reached = true;
+    for (qint64 from = m_frame; reached && from < frame; ++from) {
+        // The step is over when the engine pauses again, but its frame is shown only once the
+        // renderer has drawn it.
+        const quint64 drawn = m_renderer->framesDrawn();
+        reached = m_mpv->command({mpvnames::FrameStep}) >= 0 && waitForStep(from)
+                && m_renderer->waitForFramesDrawn(drawn, StepDeadline);
+    }
+    m_mpv->setDouble(mpvnames::Speed, 1);
+    m_mpv->setFlag(mpvnames::Mute, false);
+    // Anything else than the next frame each time (a dropped frame, the end) is left to a seek.
+    if (!reached)
+        m_mpv->setFlag(mpvnames::Pause, true);
+    return reached;
+}
+
+bool MpvMovie::waitForStep(qint64 from)
+{
+    std::optional<qint64> shown;
+    const bool paused = m_mpv->waitForEvent(
+            [&](const mpv_event &event) {
+                if (!isEvent(event, MPV_EVENT_PROPERTY_CHANGE)
+                    || !m_mpv->flagProperty(mpvnames::Pause).value_or(false))
+                    return false;
+                const std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
+                if (!time)
+                    return false;
+                shown = framemath::frameAt(*time, m_t0, m_fps);
+                return *shown != from;
+            },
+            StepDeadline);
+    return paused && shown == from + 1;
 }
 
 bool MpvMovie::waitForRestart()
@@ -329,6 +388,8 @@ quint32 MpvMovie::mode() const
 
 quint32 MpvMovie::play()
 {
+    m_onFrame = false;
+    m_mpv->setFlag(mpvnames::Untimed, false);
     m_mpv->setFlag(mpvnames::Pause, false);
     m_playing = true;
     m_paused = false;
@@ -344,13 +405,19 @@ quint32 MpvMovie::pause()
 
 quint32 MpvMovie::stop()
 {
-    if (m_playing) {
+    if (m_playing)
         m_frame = position();
-        m_mpv->setFlag(mpvnames::Pause, true);
-    }
-    m_playing = false;
+    halt();
     m_paused = false;
     return 0;
+}
+
+void MpvMovie::halt()
+{
+    m_mpv->setFlag(mpvnames::Pause, true);
+    if (m_playing)
+        m_mpv->setFlag(mpvnames::Untimed, true);
+    m_playing = false;
 }
 
 void MpvMovie::bind(QWidget *window)

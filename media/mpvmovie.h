@@ -16,7 +16,8 @@ class FrameRenderer;
 class VideoSurface;
 
 // One movie open on libmpv, addressed by frame number: frame N is shown at t0 + N / fps,
-// every seek is exact, and the position at the end of the movie equals its length.
+// every move lands exactly on its frame (a few frames forward are played to, anything else is an
+// exact seek), and the position at the end of the movie equals its length.
 class MpvMovie final : public QObject
 {
     Q_OBJECT
@@ -62,6 +63,10 @@ private:
     bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);
     bool measureLength(const QByteArray &path, const MpvOptions &extraOptions);
     bool waitForRestart();
+    // Pauses the engine, untimed for steps.
+    void halt();
+    bool playForwardTo(qint64 frame);
+    bool waitForStep(qint64 from);
     void drainEvents();
     bool atEnd() const;
 
@@ -76,6 +81,8 @@ private:
     qint64 m_length = 0;
     // The frame last sought to; the position while not playing.
     qint64 m_frame = 0;
+    // The engine is paused on m_frame itself, so the next frames can be played to.
+    bool m_onFrame = false;
     bool m_playing = false;
     bool m_paused = false;
 };

@@ -12,9 +12,13 @@ inline constexpr char Height[] = "height";
 inline constexpr char TrackList[] = "track-list";
 inline constexpr char VoConfigured[] = "vo-configured";
 inline constexpr char Duration[] = "duration";
+inline constexpr char Speed[] = "speed";
+inline constexpr char Mute[] = "mute";
+inline constexpr char Untimed[] = "untimed";
 
 inline constexpr char Seek[] = "seek";
 inline constexpr char LoadFile[] = "loadfile";
+inline constexpr char FrameStep[] = "frame-step";
 inline constexpr char AbsoluteExact[] = "absolute+exact";
 inline constexpr char AbsolutePercentExact[] = "absolute-percent+exact";
 
