@@ -3,6 +3,8 @@
 #include <mpv/client.h>
 #include <mpv/render.h>
 
+#include <algorithm>
+
 namespace media {
 
 FrameRenderer::FrameRenderer(mpv_handle *handle)
@@ -58,6 +60,21 @@ bool FrameRenderer::waitForFramesDrawn(quint64 count, std::chrono::milliseconds 
     return m_drawn.wait_for(lock, deadline, [&] { return m_framesDrawn > count; });
 }
 
+bool FrameRenderer::waitUntilQuiet(std::chrono::milliseconds quiet,
+                                   std::chrono::milliseconds deadline)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + deadline;
+    std::unique_lock lock(m_drawnMutex);
+    for (auto now = Clock::now(); now < end; now = Clock::now()) {
+        const quint64 seen = m_drawings;
+        if (!m_drawn.wait_until(lock, std::min(now + quiet, end),
+                                [&] { return m_drawings != seen; }))
+            return true;
+    }
+    return false;
+}
+
 void FrameRenderer::onUpdate(void *renderer)
 {
     // Runs on a libmpv thread: only schedule.
@@ -91,10 +108,12 @@ void FrameRenderer::renderPending()
         // shows them (while a movie opens), small.
         frame = QImage(m_size.isEmpty() ? QSize(16, 16) : m_size, QImage::Format_RGB32);
         const bool drawn = renderLocked(frame, true);
-        if (drawn && counted) {
+        if (drawn) {
             {
                 const std::lock_guard drawnLock(m_drawnMutex);
-                ++m_framesDrawn;
+                ++m_drawings;
+                if (counted)
+                    ++m_framesDrawn;
             }
             m_drawn.notify_all();
         }

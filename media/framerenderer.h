@@ -40,6 +40,8 @@ public:
     quint64 framesDrawn();
     // Waits until more than that many new frames have been drawn, or until the deadline.
     bool waitForFramesDrawn(quint64 count, std::chrono::milliseconds deadline);
+    // Waits until nothing has been drawn for the quiet time, or until the deadline (false).
+    bool waitUntilQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds deadline);
 
 Q_SIGNALS:
     // Emitted on the renderer's thread.
@@ -62,6 +64,8 @@ private:
     std::mutex m_drawnMutex;
     std::condition_variable m_drawn;
     quint64 m_framesDrawn = 0;
+    // Every drawing, redraws of the same frame included.
+    quint64 m_drawings = 0;
 };
 
 } // namespace media

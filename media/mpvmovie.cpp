@@ -2,6 +2,7 @@
 
 #include "media/framemath.h"
 #include "media/framerenderer.h"
+#include "media/lastframe.h"
 #include "media/mcivocabulary.h"
 #include "media/mpvproperties.h"
 #include "media/videosurface.h"
@@ -10,6 +11,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
+#include <future>
 
 namespace media {
 namespace {
@@ -18,6 +21,9 @@ using namespace std::chrono_literals;
 // A file the engine cannot make sense of within this time counts as unplayable.
 constexpr auto LoadDeadline = 5000ms;
 constexpr auto SeekDeadline = 5000ms;
+// A last frame read from the packets that puts the end further than this from the container's
+// stated duration is not trusted: the header or the packets lie.
+constexpr double MaxEndDisagreement = 1.0;
 // A few frames ahead are played to instead of sought: an exact seek decodes from the keyframe
 // before the target, up to hundreds of frames on long-GOP movies.
 constexpr qint64 MaxPlayedFrames = 4;
@@ -25,6 +31,7 @@ constexpr qint64 MaxPlayedFrames = 4;
 // does not play) and this fast, a step takes about as long as decoding the frame.
 constexpr double StepSpeed = 100;
 constexpr auto StepDeadline = 1000ms;
+constexpr auto SettleDeadline = 500ms;
 
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
@@ -186,6 +193,9 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         failure.error = mci::MCIERR_FILE_NOT_FOUND;
         return false;
     }
+    // The packets tell where the movie ends while the engine opens it.
+    std::future<std::optional<double>> lastFrameTime
+            = std::async(std::launch::async, findLastFrameTime, path);
     m_mpv = MpvHandle::create(playerOptions(extraOptions));
     if (m_mpv)
         m_renderer = std::make_unique<FrameRenderer>(m_mpv->get());
@@ -233,12 +243,27 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     if (m_mpv->command({mpvnames::Seek, "0", mpvnames::AbsoluteExact}) >= 0)
         waitForPlaybackRestart(*m_mpv);
     m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(0);
-    if (!measureLength(path, extraOptions)) {
+    if (!takeLength(lastFrameTime.get()) && !measureLength(path, extraOptions)) {
         const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
         m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
     }
     m_frame = 0;
     m_onFrame = true;
+    return true;
+}
+
+bool MpvMovie::takeLength(std::optional<double> lastFrameTime)
+{
+    if (!lastFrameTime)
+        return false;
+    // The engine counts its time from the container's start.
+    const double start = m_mpv->doubleProperty(mpvnames::DemuxerStartTime).value_or(0);
+    const qint64 last = framemath::frameAt(*lastFrameTime - start, m_t0, m_fps);
+    const std::optional<double> duration = m_mpv->doubleProperty(mpvnames::Duration);
+    if (last < 0 || !duration
+        || std::abs(double(last + 1) / m_fps - *duration) > MaxEndDisagreement)
+        return false;
+    m_length = last + 1;
     return true;
 }
 
@@ -405,8 +430,12 @@ quint32 MpvMovie::pause()
 
 quint32 MpvMovie::stop()
 {
-    if (m_playing)
+    if (m_playing) {
+        // Paused first, so that no frame after the one the position names is queued.
+        m_mpv->setFlag(mpvnames::Pause, true);
         m_frame = position();
+        settle();
+    }
     halt();
     m_paused = false;
     return 0;
@@ -449,7 +478,20 @@ void MpvMovie::setDestination(const QRect &destination)
 
 bool MpvMovie::paintFrame(QImage &image)
 {
-    return hasVideo() && m_renderer->renderInto(image);
+    if (!hasVideo())
+        return false;
+    if (m_playing && atEnd())
+        settle();
+    return m_renderer->renderInto(image);
+}
+
+void MpvMovie::settle()
+{
+    // The engine names a frame as soon as it is queued for display, up to a frame time before it
+    // is drawn, and a last frame dropped for being late is drawn again only once the engine has
+    // paused at the end.
+    const auto frameTime = std::chrono::milliseconds(qint64(1500 / m_fps) + 1);
+    m_renderer->waitUntilQuiet(frameTime, SettleDeadline);
 }
 
 void MpvMovie::drainEvents()

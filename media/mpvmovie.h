@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace media {
 
@@ -61,12 +62,17 @@ public:
 private:
     MpvMovie() = default;
     bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);
+    // The length from the last frame's time as the packets tell it, when that is plausible.
+    bool takeLength(std::optional<double> lastFrameTime);
+    // The length found by decoding: an exact seek to the end on a hidden player.
     bool measureLength(const QByteArray &path, const MpvOptions &extraOptions);
     bool waitForRestart();
     // Pauses the engine, untimed for steps.
     void halt();
     bool playForwardTo(qint64 frame);
     bool waitForStep(qint64 from);
+    // Waits until the picture shows the frame the engine last named.
+    void settle();
     void drainEvents();
     bool atEnd() const;
 

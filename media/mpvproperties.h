@@ -12,6 +12,7 @@ inline constexpr char Height[] = "height";
 inline constexpr char TrackList[] = "track-list";
 inline constexpr char VoConfigured[] = "vo-configured";
 inline constexpr char Duration[] = "duration";
+inline constexpr char DemuxerStartTime[] = "demuxer-start-time";
 inline constexpr char Speed[] = "speed";
 inline constexpr char Mute[] = "mute";
 inline constexpr char Untimed[] = "untimed";

@@ -1,0 +1,104 @@
+#include "media/lastframe.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+namespace media {
+namespace {
+
+// Far enough to seek past the end of any movie, small enough for every clock to hold.
+constexpr qint64 PastTheEndSeconds = 1'000'000'000;
+// Video packets a program stream may need before its video stream shows up.
+constexpr int MaxPacketsToFindVideo = 1000;
+// Video packets after the last keyframe worth reading: more, and decoding them is no slower.
+constexpr int MaxTailPackets = 5000;
+
+struct FormatCloser
+{
+    void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
+};
+using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
+
+struct PacketFreer
+{
+    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
+};
+using Packet = std::unique_ptr<AVPacket, PacketFreer>;
+
+int videoStreamOf(const AVFormatContext &format)
+{
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        const AVStream &stream = *format.streams[i];
+        if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+            && (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+// Program streams announce their streams only as their packets come.
+int findVideoStream(AVFormatContext &format, AVPacket &packet)
+{
+    int video = videoStreamOf(format);
+    for (int read = 0; video < 0 && read < MaxPacketsToFindVideo; ++read) {
+        if (av_read_frame(&format, &packet) < 0)
+            return -1;
+        av_packet_unref(&packet);
+        video = videoStreamOf(format);
+    }
+    return video;
+}
+
+} // namespace
+
+std::optional<double> findLastFrameTime(const QByteArray &path)
+{
+    AVFormatContext *opened = nullptr;
+    // The protocol prefix keeps a colon in the name from being taken for another protocol.
+    if (avformat_open_input(&opened, ("file:" + path).constData(), nullptr, nullptr) < 0)
+        return std::nullopt;
+    const Format format(opened);
+    const Packet packet(av_packet_alloc());
+    if (!packet)
+        return std::nullopt;
+    const int video = findVideoStream(*format, *packet);
+    if (video < 0)
+        return std::nullopt;
+    const AVRational timeBase = format->streams[video]->time_base;
+    const qint64 pastTheEnd = av_rescale_q(PastTheEndSeconds, {1, 1}, timeBase);
+    if (av_seek_frame(format.get(), video, pastTheEnd, AVSEEK_FLAG_BACKWARD) < 0)
+        return std::nullopt;
+
+    std::optional<int64_t> last;
+    // A packet without a time is shown before a later reference frame, which is shown after its
+    // decoding time, so such a frame settles it; without one it could be the last.
+    bool unsettled = false;
+    int error = 0;
+    for (int tail = 0;
+         tail <= MaxTailPackets && (error = av_read_frame(format.get(), packet.get())) >= 0;
+         av_packet_unref(packet.get())) {
+        // Packets an edit list cuts away are never shown.
+        if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
+            continue;
+        if ((packet->flags & AV_PKT_FLAG_CORRUPT) != 0)
+            return std::nullopt;
+        ++tail;
+        if (packet->pts == AV_NOPTS_VALUE) {
+            unsettled = true;
+            continue;
+        }
+        if (packet->dts != AV_NOPTS_VALUE && packet->pts > packet->dts)
+            unsettled = false;
+        last = std::max(last.value_or(packet->pts), packet->pts);
+    }
+    if (error != AVERROR_EOF || !last || unsettled)
+        return std::nullopt;
+    return double(*last) * av_q2d(timeBase);
+}
+
+} // namespace media

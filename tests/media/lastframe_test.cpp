@@ -1,0 +1,122 @@
+#include "media/lastframe.h"
+#include "media/mcivocabulary.h"
+#include "support/printers.h"
+#include "tests/media/movietest.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// The earliest presentation time among the packets of the movie's first video stream, as
+// ffprobe reports them.
+double firstPacketTime(const QString &path)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                   QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                   QStringLiteral("packet=pts_time"), QStringLiteral("-of"),
+                   QStringLiteral("csv=p=0"), path});
+    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
+        throw std::runtime_error("ffprobe failed on " + path.toStdString());
+    std::optional<double> first;
+    for (const QByteArray &line : ffprobe.readAllStandardOutput().split('\n')) {
+        bool ok = false;
+        const double time = line.trimmed().toDouble(&ok);
+        if (ok)
+            first = std::min(first.value_or(time), time);
+    }
+    if (!first)
+        throw std::runtime_error("no packet time in " + path.toStdString());
+    return *first;
+}
+
+QString cutCopy(const QString &path, double share, const QString &folder)
+{
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    const QByteArray bytes = source.readAll();
+    const QString cut = QStringLiteral("%1/cut-%2-%3")
+                                .arg(folder)
+                                .arg(int(share * 100))
+                                .arg(QFileInfo(path).fileName());
+    QFile target(cut);
+    if (!target.open(QIODevice::WriteOnly)
+        || target.write(bytes.left(qsizetype(double(bytes.size()) * share))) < 0)
+        throw std::runtime_error("cannot write " + cut.toStdString());
+    return cut;
+}
+
+class LastFrame : public ::testing::TestWithParam<MovieKind>
+{
+protected:
+    QTemporaryDir folder;
+    TestMovie movie = makeTestMovie(GetParam(), folder.path());
+};
+
+} // namespace
+
+TEST_P(LastFrame, ThePacketsTellTheTimeOfTheLastFrame)
+{
+    const std::optional<double> time = media::findLastFrameTime(QFile::encodeName(movie.path));
+    if (GetParam() == MovieKind::Mpeg4Avi || GetParam() == MovieKind::Mpeg2Mpg) {
+        // Frames without a time of their own end these: the engine must decode the end.
+        EXPECT_FALSE(time);
+        return;
+    }
+    ASSERT_TRUE(time);
+    EXPECT_NEAR(*time, firstPacketTime(movie.path) + (movie.frames - 1) / movie.fps,
+                0.1 / movie.fps);
+}
+
+TEST_P(LastFrame, ACutMovieEndsOnItsLastDecodableFrame)
+{
+    // A cut AVI has lost its index, which sits at its end; the engine's seeks in it land only
+    // near the frame asked for.
+    if (movie.path.endsWith(QStringLiteral(".avi")))
+        GTEST_SKIP() << "no exact seeks without an index";
+    for (double share : {0.6, 0.9}) {
+        SCOPED_TRACE(share);
+        const QString cut = cutCopy(movie.path, share, folder.path());
+        RealDevice real;
+        try {
+            real.open(cut);
+        } catch (const media::EMCIDeviceError &) {
+            continue; // a container whose index sits at the end is refused whole
+        }
+        if (real.device.QueryDeviceType() != qint32(mci::MCI_DEVTYPE_DIGITAL_VIDEO))
+            continue;
+        const QList<QImage> frames = allDecodedFrames(cut);
+        ASSERT_FALSE(frames.isEmpty());
+        EXPECT_EQ(real.device.QueryLength(), frames.size()) << "the length is what decodes";
+        // A last frame cut in the middle shows the band of the frame before it below the cut.
+        const qint32 last = real.device.QueryLength() - 1;
+        real.device.SeekTo(last);
+        EXPECT_EQ(real.device.QueryPosition(), last);
+        EXPECT_EQ(real.shownFrame(), frameIndexOf(frames.last()).value_or(-1));
+    }
+}
+
+TEST(LastFrameOfNoMovie, IsNotFound)
+{
+    QTemporaryDir folder;
+    for (BadKind kind :
+         {BadKind::AudioOnlyAvi, BadKind::AudioOnlyMp3, BadKind::TextAsAvi, BadKind::EmptyAvi}) {
+        const QString path = makeBadFile(kind, folder.path());
+        EXPECT_FALSE(media::findLastFrameTime(QFile::encodeName(path)))
+                << badKindName(kind).toStdString();
+    }
+    EXPECT_FALSE(media::findLastFrameTime("/nonexistent/movie.avi"));
+    EXPECT_FALSE(media::findLastFrameTime(QFile::encodeName(folder.path())));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, LastFrame, ::testing::ValuesIn(allMovieKinds()),
+                         [](const auto &info) {
+                             QString name = movieKindName(info.param);
+                             return name.remove(u'-').toStdString();
+                         });
