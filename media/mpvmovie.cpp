@@ -45,7 +45,8 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
             {"keep-open", "always"},
             {"pause", "yes"},
             {"hr-seek", "yes"},
-            {"hr-seek-demuxer-offset", "1"},
+            // A run-up before exact seeks, for containers that land late without one.
+            {mpvnames::HrSeekDemuxerOffset, "1"},
             {"cover-art-auto", "no"},
             {"audio-display", "no"},
             {"audio-fallback-to-null", "yes"},
@@ -68,7 +69,7 @@ MpvOptions lengthProbeOptions()
             {"idle", "yes"},
             {"keep-open", "always"},
             {"hr-seek", "yes"},
-            {"hr-seek-demuxer-offset", "1"},
+            {mpvnames::HrSeekDemuxerOffset, "1"},
             {"hr-seek-framedrop", "no"}};
 }
 
@@ -133,6 +134,16 @@ Tracks tracksOf(mpv_handle *handle)
             tracks.movingVideo = true;
     }
     return tracks;
+}
+
+// Containers with an index of their frames, whose demuxer lands on the keyframe before any
+// target. Program streams are searched by their times instead and land late.
+bool hasFrameIndex(mpv_handle *handle)
+{
+    char *format = mpv_get_property_string(handle, mpvnames::FileFormat);
+    const QByteArray name(format);
+    mpv_free(format);
+    return name.startsWith("mov,") || name.startsWith("matroska,") || name == "avi";
 }
 
 bool isEvent(const mpv_event &event, mpv_event_id id)
@@ -238,12 +249,15 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     if (m_fps <= 0)
         m_fps = 25;
 
-    // Programme streams may start a little after 0: their first frame defines frame 0.
-    m_mpv->discardEvents();
-    if (m_mpv->command({mpvnames::Seek, "0", mpvnames::AbsoluteExact}) >= 0)
-        waitForPlaybackRestart(*m_mpv);
+    // The first frame shown defines frame 0: program streams start a little after 0.
     m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(0);
-    if (!takeLength(lastFrameTime.get()) && !measureLength(path, extraOptions)) {
+    const std::optional<double> lastTime = lastFrameTime.get();
+    // With an index and a time on every frame an exact seek needs no run-up, which would decode
+    // a whole group of pictures more whenever the target lies within the run-up after a
+    // keyframe. Frames without times of their own (B-frames in AVI) land late without one.
+    if (lastTime && hasFrameIndex(m_mpv->get()))
+        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
+    if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
         const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
         m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
     }

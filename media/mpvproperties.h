@@ -16,6 +16,8 @@ inline constexpr char DemuxerStartTime[] = "demuxer-start-time";
 inline constexpr char Speed[] = "speed";
 inline constexpr char Mute[] = "mute";
 inline constexpr char Untimed[] = "untimed";
+inline constexpr char FileFormat[] = "file-format";
+inline constexpr char HrSeekDemuxerOffset[] = "hr-seek-demuxer-offset";
 
 inline constexpr char Seek[] = "seek";
 inline constexpr char LoadFile[] = "loadfile";
