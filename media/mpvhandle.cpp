@@ -80,6 +80,16 @@ std::optional<bool> MpvHandle::flagProperty(const char *name) const
     return value != 0;
 }
 
+std::optional<QByteArray> MpvHandle::stringProperty(const char *name) const
+{
+    char *value = mpv_get_property_string(m_handle, name);
+    if (value == nullptr)
+        return std::nullopt;
+    const QByteArray text(value);
+    mpv_free(value);
+    return text;
+}
+
 void MpvHandle::discardEvents()
 {
     for (;;) {

@@ -37,6 +37,7 @@ public:
     std::optional<double> doubleProperty(const char *name) const;
     std::optional<qint64> intProperty(const char *name) const;
     std::optional<bool> flagProperty(const char *name) const;
+    std::optional<QByteArray> stringProperty(const char *name) const;
 
     // Every change of the property gives a property-change event, without its value: a value
     // that flips and flips back still gives one.

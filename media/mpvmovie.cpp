@@ -138,11 +138,9 @@ Tracks tracksOf(mpv_handle *handle)
 
 // Containers with an index of their frames, whose demuxer lands on the keyframe before any
 // target. Program streams are searched by their times instead and land late.
-bool hasFrameIndex(mpv_handle *handle)
+bool hasFrameIndex(const MpvHandle &mpv)
 {
-    char *format = mpv_get_property_string(handle, mpvnames::FileFormat);
-    const QByteArray name(format);
-    mpv_free(format);
+    const QByteArray name = mpv.stringProperty(mpvnames::FileFormat).value_or(QByteArray());
     return name.startsWith("mov,") || name.startsWith("matroska,") || name == "avi";
 }
 
@@ -255,7 +253,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     // With an index and a time on every frame an exact seek needs no run-up, which would decode
     // a whole group of pictures more whenever the target lies within the run-up after a
     // keyframe. Frames without times of their own (B-frames in AVI) land late without one.
-    if (lastTime && hasFrameIndex(m_mpv->get()))
+    if (lastTime && hasFrameIndex(*m_mpv))
         m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
     if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
         const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);

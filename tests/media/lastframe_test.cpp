@@ -3,8 +3,6 @@
 #include "support/printers.h"
 #include "tests/media/movietest.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,16 +13,12 @@ namespace {
 // ffprobe reports them.
 double firstPacketTime(const QString &path)
 {
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                   QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                   QStringLiteral("packet=pts_time"), QStringLiteral("-of"),
-                   QStringLiteral("csv=p=0"), path});
-    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0)
-        throw std::runtime_error("ffprobe failed on " + path.toStdString());
+    const QByteArray packets
+            = runFfprobe({QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                          QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time"),
+                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
     std::optional<double> first;
-    for (const QByteArray &line : ffprobe.readAllStandardOutput().split('\n')) {
+    for (const QByteArray &line : packets.split('\n')) {
         bool ok = false;
         const double time = line.trimmed().toDouble(&ok);
         if (ok)

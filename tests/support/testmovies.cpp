@@ -173,12 +173,11 @@ QStringList toneInput(int sampleRate, double seconds)
 
 TestMovie probe(const QString &path, MovieKind kind)
 {
-    const QByteArray output = runTool(
-            QStringLiteral("ffprobe"),
-            argumentList({"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-                          "stream=width,height,r_frame_rate,nb_read_frames", "-of",
-                          "default=noprint_wrappers=1"})
-                    + QStringList {path});
+    const QByteArray output
+            = runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
+                                       "stream=width,height,r_frame_rate,nb_read_frames", "-of",
+                                       "default=noprint_wrappers=1"})
+                         + QStringList {path});
     TestMovie movie;
     movie.path = path;
     movie.kind = kind;
@@ -534,4 +533,9 @@ QByteArray runFfmpeg(const QStringList &arguments)
 {
     return runTool(QStringLiteral("ffmpeg"),
                    argumentList({"-hide_banner", "-nostdin", "-v", "error", "-y"}) + arguments);
+}
+
+QByteArray runFfprobe(const QStringList &arguments)
+{
+    return runTool(QStringLiteral("ffprobe"), argumentList({"-v", "error"}) + arguments);
 }

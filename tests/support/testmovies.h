@@ -102,3 +102,5 @@ QList<QImage> decodedKeyframes(const QString &path);
 // Runs ffmpeg (quietly, without reading standard input) with the arguments and returns its
 // standard output.
 QByteArray runFfmpeg(const QStringList &arguments);
+// Runs ffprobe (reporting errors only) with the arguments and returns its standard output.
+QByteArray runFfprobe(const QStringList &arguments);
