@@ -1,68 +1,29 @@
 #include "media/lastframe.h"
 
+#include "media/avformatinput.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 
 namespace media {
 namespace {
 
 // Far enough to seek past the end of any movie, small enough for every clock to hold.
 constexpr qint64 PastTheEndSeconds = 1'000'000'000;
-// Video packets a program stream may need before its video stream shows up.
-constexpr int MaxPacketsToFindVideo = 1000;
 // Video packets after the last keyframe worth reading: more, and decoding them is no slower.
 constexpr int MaxTailPackets = 5000;
-
-struct FormatCloser
-{
-    void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
-};
-using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
-
-struct PacketFreer
-{
-    void operator()(AVPacket *packet) const { av_packet_free(&packet); }
-};
-using Packet = std::unique_ptr<AVPacket, PacketFreer>;
-
-int videoStreamOf(const AVFormatContext &format)
-{
-    for (unsigned i = 0; i < format.nb_streams; ++i) {
-        const AVStream &stream = *format.streams[i];
-        if (stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-            && (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) == 0)
-            return int(i);
-    }
-    return -1;
-}
-
-// Program streams announce their streams only as their packets come.
-int findVideoStream(AVFormatContext &format, AVPacket &packet)
-{
-    int video = videoStreamOf(format);
-    for (int read = 0; video < 0 && read < MaxPacketsToFindVideo; ++read) {
-        if (av_read_frame(&format, &packet) < 0)
-            return -1;
-        av_packet_unref(&packet);
-        video = videoStreamOf(format);
-    }
-    return video;
-}
 
 } // namespace
 
 std::optional<double> findLastFrameTime(const QByteArray &path)
 {
-    AVFormatContext *opened = nullptr;
-    // The protocol prefix keeps a colon in the name from being taken for another protocol.
-    if (avformat_open_input(&opened, ("file:" + path).constData(), nullptr, nullptr) < 0)
+    const Format format = openInput(path);
+    if (!format)
         return std::nullopt;
-    const Format format(opened);
     const Packet packet(av_packet_alloc());
     if (!packet)
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "media/framemath.h"
 #include "media/framerenderer.h"
+#include "media/frametable.h"
 #include "media/lastframe.h"
 #include "media/mcivocabulary.h"
 #include "media/mpvproperties.h"
@@ -32,6 +33,19 @@ constexpr qint64 MaxPlayedFrames = 4;
 constexpr double StepSpeed = 100;
 constexpr auto StepDeadline = 1000ms;
 constexpr auto SettleDeadline = 500ms;
+// The open waits for the frame table at most a fifth of what the engine took to open the movie,
+// and never less than this.
+constexpr int TableWaitShare = 5;
+constexpr auto MinTableWait = 20ms;
+// A seek to a frame the table has not reached yet waits this long for it.
+constexpr auto TableDeadline = 30000ms;
+// Frames whose average rate is this much off the container's stated rate do not all last one
+// frame time.
+constexpr double MaxRateDisagreement = 0.01;
+// mpv's exact seek shows the first frame at most this much before its target.
+constexpr double SeekTolerance = 0.005;
+// Two frame times closer than this are the same.
+constexpr double SameTime = 1e-4;
 
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
@@ -202,7 +216,9 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         failure.error = mci::MCIERR_FILE_NOT_FOUND;
         return false;
     }
-    // The packets tell where the movie ends while the engine opens it.
+    const auto started = std::chrono::steady_clock::now();
+    // The packets tell where the frames lie while the engine opens the movie.
+    m_table = std::make_unique<FrameTable>(path);
     std::future<std::optional<double>> lastFrameTime
             = std::async(std::launch::async, findLastFrameTime, path);
     m_mpv = MpvHandle::create(playerOptions(extraOptions));
@@ -247,21 +263,95 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     if (m_fps <= 0)
         m_fps = 25;
 
-    // The first frame shown defines frame 0: program streams start a little after 0.
+    // The first frame shown defines frame 0 where the table cannot: program streams start a
+    // little after 0.
     m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(0);
+    // The engine counts its time from the container's start.
+    m_start = m_mpv->doubleProperty(mpvnames::DemuxerStartTime).value_or(0);
     const std::optional<double> lastTime = lastFrameTime.get();
     // With an index and a time on every frame an exact seek needs no run-up, which would decode
     // a whole group of pictures more whenever the target lies within the run-up after a
     // keyframe. Frames without times of their own (B-frames in AVI) land late without one.
-    if (lastTime && hasFrameIndex(*m_mpv))
+    m_runUp = !(lastTime && hasFrameIndex(*m_mpv));
+    if (!m_runUp)
         m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
-    if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
-        const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
-        m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
+    // The table of a movie is mostly read before the engine has shown its first picture; a long
+    // one is read on while the movie is already shown.
+    const auto tableWait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            (std::chrono::steady_clock::now() - started) / TableWaitShare);
+    m_table->waitUntilComplete(std::max(tableWait, MinTableWait));
+    if (m_table->isComplete())
+        takeTableRate();
+    else if (m_table->isUnusable())
+        m_table.reset();
+    if (!m_table || !m_table->isComplete()) {
+        if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
+            const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
+            m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
+        }
     }
     m_frame = 0;
     m_onFrame = true;
     return true;
+}
+
+void MpvMovie::takeTableRate()
+{
+    // Frames that do not all last one frame time: the rate that gives the movie's length in
+    // milliseconds is their average.
+    const qint64 frames = m_table->size();
+    if (frames < 2)
+        return;
+    const double span = m_table->time(frames - 1) - m_table->time(0);
+    if (span <= 0)
+        return;
+    const double average = double(frames - 1) / span;
+    if (std::abs(average - m_fps) > m_fps * MaxRateDisagreement)
+        m_fps = framemath::snapFrameRate(average);
+}
+
+const FrameTable *MpvMovie::table() const
+{
+    return m_table && !m_table->isUnusable() ? m_table.get() : nullptr;
+}
+
+qint64 MpvMovie::length() const
+{
+    const FrameTable *frames = table();
+    return frames != nullptr && frames->isComplete() ? std::max<qint64>(1, frames->size())
+                                                     : m_length;
+}
+
+double MpvMovie::frameTime(qint64 frame) const
+{
+    const FrameTable *frames = table();
+    if (frames != nullptr && frames->waitFor(frame, TableDeadline) && frame < frames->size())
+        return frames->time(frame) - m_start;
+    return m_t0 + double(frame) / m_fps;
+}
+
+qint64 MpvMovie::frameOfTime(double time) const
+{
+    const FrameTable *frames = table();
+    if (frames != nullptr) {
+        // Until the table is read to its end, only the frames before its last known one are
+        // certain.
+        const qint64 frame = frames->indexAt(time + m_start);
+        if (frames->isComplete() || frame < frames->size() - 1)
+            return frame;
+    }
+    return framemath::frameAt(time, m_t0, m_fps);
+}
+
+qint64 MpvMovie::pictureOf(qint64 frame) const
+{
+    const FrameTable *frames = table();
+    if (frames == nullptr)
+        return frame;
+    while (frame > 0 && frames->waitFor(frame, TableDeadline) && frame < frames->size()
+           && frames->isRepeat(frame))
+        --frame;
+    return frame;
 }
 
 bool MpvMovie::takeLength(std::optional<double> lastFrameTime)
@@ -330,7 +420,8 @@ quint32 MpvMovie::seek(qint64 frame)
 {
     if (!hasVideo())
         return mci::MCIERR_UNSUPPORTED_FUNCTION;
-    if (frame < 0 || frame > m_length)
+    const qint64 frames = length();
+    if (frame < 0 || frame > frames)
         return mci::MCIERR_OUTOFRANGE;
     const bool stopped = !m_playing;
     halt();
@@ -340,34 +431,98 @@ quint32 MpvMovie::seek(qint64 frame)
         return 0;
     }
     m_onFrame = false;
+    const qint64 shown = std::min(frame, frames - 1);
+    const quint32 error = seekToPicture(pictureOf(shown));
+    if (error != 0)
+        return error;
+    if (m_onFrame && m_frame == pictureOf(shown)) {
+        m_frame = frame;
+        m_onFrame = frame == shown;
+    }
+    return 0;
+}
+
+quint32 MpvMovie::seekToPicture(qint64 picture)
+{
+    quint32 error = seekOnce(picture);
+    for (bool retried = false; error == 0; retried = true) {
+        const std::optional<qint64> landed = shownFrame();
+        m_frame = landed.value_or(picture);
+        m_onFrame = true;
+        if (landed == picture)
+            return 0;
+        // Landed before the frame: count forward to it.
+        if (landed && *landed >= 0 && *landed < picture && playForwardTo(picture)) {
+            m_frame = picture;
+            return 0;
+        }
+        if (retried || m_runUp)
+            break;
+        // Landed after the frame: the container's index leads the demuxer past it.
+        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 1);
+        error = seekOnce(picture);
+        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
+    }
+    if (error == 0) {
+        // The position tells what is shown, not what was asked for.
+        qWarning("velmomp: a seek to frame %lld showed frame %lld", picture, m_frame);
+    }
+    return error;
+}
+
+quint32 MpvMovie::seekOnce(qint64 picture)
+{
+    // The engine shows the first frame not earlier than its tolerance before the target: aim
+    // between this frame and the one before it, shifted by that tolerance.
+    const double time = frameTime(picture);
+    const double target = picture == 0 ? time : (frameTime(picture - 1) + time) / 2 + SeekTolerance;
     // A restart left over from earlier must not be taken for this seek's.
     m_mpv->discardEvents();
-    const qint64 shown = std::min(frame, m_length - 1);
-    const QByteArray target = QByteArray::number(framemath::seekTime(shown, m_t0, m_fps), 'f', 6);
-    if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0)
+    const QByteArray text = QByteArray::number(target, 'f', 6);
+    if (m_mpv->command({mpvnames::Seek, text.constData(), mpvnames::AbsoluteExact}) < 0)
         return mci::MCIERR_HARDWARE;
     if (!waitForRestart())
         return mci::MCIERR_DEVICE_NOT_READY;
-    m_frame = frame;
-    m_onFrame = frame == shown;
     return 0;
+}
+
+std::optional<qint64> MpvMovie::shownFrame() const
+{
+    const std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
+    if (!time)
+        return std::nullopt;
+    return frameOfTime(*time);
+}
+
+qint64 MpvMovie::nextPicture(qint64 picture) const
+{
+    const qint64 frames = length();
+    qint64 next = picture + 1;
+    while (next < frames - 1 && pictureOf(next) != next)
+        ++next;
+    return next;
 }
 
 bool MpvMovie::playForwardTo(qint64 frame)
 {
     // The last frame is left to the seek, which knows about the end of the movie.
-    if (frame <= m_frame || frame - m_frame > MaxPlayedFrames || frame >= m_length - 1)
+    if (frame <= m_frame || frame - m_frame > MaxPlayedFrames || frame >= length() - 1)
         return false;
+    const qint64 target = pictureOf(frame);
+    qint64 picture = pictureOf(m_frame);
     m_mpv->discardEvents();
     m_mpv->setFlag(mpvnames::Mute, true);
     m_mpv->setDouble(mpvnames::Speed, StepSpeed);
     bool reached = true;
-    for (qint64 from = m_frame; reached && from < frame; ++from) {
+    while (reached && picture < target) {
+        const qint64 next = nextPicture(picture);
         // The step is over when the engine pauses again, but its frame is shown only once the
         // renderer has drawn it.
         const quint64 drawn = m_renderer->framesDrawn();
-        reached = m_mpv->command({mpvnames::FrameStep}) >= 0 && waitForStep(from)
+        reached = m_mpv->command({mpvnames::FrameStep}) >= 0
+                && waitForStep(frameTime(picture), frameTime(next))
                 && m_renderer->waitForFramesDrawn(drawn, StepDeadline);
+        picture = next;
     }
     m_mpv->setDouble(mpvnames::Speed, 1);
     m_mpv->setFlag(mpvnames::Mute, false);
@@ -377,22 +532,24 @@ bool MpvMovie::playForwardTo(qint64 frame)
     return reached;
 }
 
-bool MpvMovie::waitForStep(qint64 from)
+bool MpvMovie::waitForStep(double fromTime, double expectedTime)
 {
-    std::optional<qint64> shown;
+    bool ran = false;
+    std::optional<double> time;
     const bool paused = m_mpv->waitForEvent(
             [&](const mpv_event &event) {
-                if (!isEvent(event, MPV_EVENT_PROPERTY_CHANGE)
-                    || !m_mpv->flagProperty(mpvnames::Pause).value_or(false))
+                if (!isEvent(event, MPV_EVENT_PROPERTY_CHANGE))
                     return false;
-                const std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
-                if (!time)
+                if (!m_mpv->flagProperty(mpvnames::Pause).value_or(false)) {
+                    ran = true;
                     return false;
-                shown = framemath::frameAt(*time, m_t0, m_fps);
-                return *shown != from;
+                }
+                // The pause that ends the step, not one from before it.
+                time = m_mpv->doubleProperty(mpvnames::TimePos);
+                return ran || (time && std::abs(*time - fromTime) > SameTime);
             },
             StepDeadline);
-    return paused && shown == from + 1;
+    return paused && time && std::abs(*time - expectedTime) < SameTime;
 }
 
 bool MpvMovie::waitForRestart()
@@ -410,10 +567,11 @@ qint64 MpvMovie::position() const
     if (!m_playing || !hasVideo())
         return m_frame;
     // Near the end the time follows the sound; the end itself is the length.
+    const qint64 frames = length();
     if (atEnd())
-        return m_length;
-    const double time = m_mpv->doubleProperty(mpvnames::TimePos).value_or(m_t0);
-    return std::clamp<qint64>(framemath::frameAt(time, m_t0, m_fps), 0, m_length - 1);
+        return frames;
+    const std::optional<qint64> shown = shownFrame();
+    return std::clamp<qint64>(shown.value_or(0), 0, frames - 1);
 }
 
 quint32 MpvMovie::mode() const

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <memory>
+
+struct AVFormatContext;
+struct AVPacket;
+
+namespace media {
+
+struct FormatCloser
+{
+    void operator()(AVFormatContext *format) const;
+};
+using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
+
+struct PacketFreer
+{
+    void operator()(AVPacket *packet) const;
+};
+using Packet = std::unique_ptr<AVPacket, PacketFreer>;
+
+// The movie's container opened with libavformat, or nothing when it cannot be read. Reading
+// stops with an error once cancelled is set, when it is given.
+Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled = nullptr);
+
+// The index of the first video stream that is not a cover picture, or -1. Program streams
+// announce their streams only as their packets come, so packets may be read to find it.
+int findVideoStream(AVFormatContext &format, AVPacket &packet);
+
+} // namespace media

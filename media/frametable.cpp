@@ -1,0 +1,171 @@
+#include "media/frametable.h"
+
+#include "media/avformatinput.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+
+namespace media {
+namespace {
+
+// Settled frames handed to the waiting side at a time: often enough that a seek waits little,
+// seldom enough that the lock costs nothing.
+constexpr int PacketsPerPublish = 256;
+// Two pictures closer than this on the clock are the same time: a tenth of a millisecond is far
+// below any frame's duration and far above the rounding of a time base.
+constexpr double SameTime = 1e-4;
+
+} // namespace
+
+bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, double &timeBase,
+                    const std::function<void(const FrameTableBuilder &)> &progress,
+                    const std::function<bool()> &cancelled)
+{
+    const Packet packet(av_packet_alloc());
+    if (!packet)
+        return false;
+    const int video = findVideoStream(format, *packet);
+    if (video < 0)
+        return false;
+    // Only the picture's packets are of interest: the others are skipped unread where the
+    // container allows it.
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        if (int(i) != video)
+            format.streams[i]->discard = AVDISCARD_ALL;
+    }
+    const AVStream &stream = *format.streams[video];
+    timeBase = av_q2d(stream.time_base);
+    builder = FrameTableBuilder(qstrcmp(format.iformat->name, "avi") == 0
+                                        ? FrameTableBuilder::Clock::Slots
+                                        : FrameTableBuilder::Clock::PresentationTimes);
+    int error = 0;
+    for (int read = 1; (error = av_read_frame(&format, packet.get())) >= 0;
+         av_packet_unref(packet.get())) {
+        // Packets an edit list cuts away are never shown.
+        if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
+            continue;
+        PacketFacts facts;
+        if (packet->pts != AV_NOPTS_VALUE)
+            facts.pts = packet->pts;
+        if (packet->dts != AV_NOPTS_VALUE)
+            facts.dts = packet->dts;
+        facts.keyframe = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        builder.add(facts);
+        if (builder.untimed() || cancelled())
+            return false;
+        if (++read % PacketsPerPublish == 0)
+            progress(builder);
+    }
+    // A file cut short ends in a read error: what was read up to there is the movie.
+    builder.finish();
+    return error == AVERROR_EOF || !builder.frames().empty();
+}
+
+FrameTable::FrameTable(const QByteArray &path)
+    : m_reader([this, path] { read(path); })
+{}
+
+FrameTable::~FrameTable()
+{
+    m_cancelled = true;
+    m_reader.join();
+}
+
+void FrameTable::read(const QByteArray &path)
+{
+    FrameTableBuilder builder;
+    double timeBase = 0;
+    const Format format = openInput(path, &m_cancelled);
+    const bool read = format
+            && scanFrameTable(
+                              *format, builder, timeBase,
+                              [&](const FrameTableBuilder &progress) {
+                                  {
+                                      const std::lock_guard locker(m_lock);
+                                      m_timeBase = timeBase;
+                                  }
+                                  publish(progress, false, false);
+                              },
+                              [this] { return m_cancelled.load(); });
+    {
+        const std::lock_guard locker(m_lock);
+        m_timeBase = timeBase;
+    }
+    publish(builder, true, !read || builder.frames().empty());
+}
+
+void FrameTable::publish(const FrameTableBuilder &builder, bool done, bool unusable)
+{
+    {
+        const std::lock_guard locker(m_lock);
+        m_unusable = unusable;
+        if (unusable) {
+            m_frames.clear();
+        } else {
+            const std::vector<TableFrame> &frames = builder.frames();
+            m_frames.insert(m_frames.end(), frames.begin() + qsizetype(m_frames.size()),
+                            frames.begin() + builder.settled());
+        }
+        m_done = done;
+    }
+    m_changed.notify_all();
+}
+
+bool FrameTable::waitFor(qint64 index, std::chrono::milliseconds deadline) const
+{
+    std::unique_lock locker(m_lock);
+    return m_changed.wait_for(locker, deadline,
+                              [&] { return m_done || qint64(m_frames.size()) > index; });
+}
+
+bool FrameTable::waitUntilComplete(std::chrono::milliseconds deadline) const
+{
+    std::unique_lock locker(m_lock);
+    return m_changed.wait_for(locker, deadline, [&] { return m_done; });
+}
+
+bool FrameTable::isComplete() const
+{
+    const std::lock_guard locker(m_lock);
+    return m_done && !m_unusable;
+}
+
+bool FrameTable::isUnusable() const
+{
+    const std::lock_guard locker(m_lock);
+    return m_unusable;
+}
+
+qint64 FrameTable::size() const
+{
+    const std::lock_guard locker(m_lock);
+    return qint64(m_frames.size());
+}
+
+double FrameTable::time(qint64 index) const
+{
+    const std::lock_guard locker(m_lock);
+    return double(m_frames.at(size_t(index)).time) * m_timeBase;
+}
+
+bool FrameTable::isRepeat(qint64 index) const
+{
+    const std::lock_guard locker(m_lock);
+    return m_frames.at(size_t(index)).repeat;
+}
+
+qint64 FrameTable::indexAt(double seconds) const
+{
+    const std::lock_guard locker(m_lock);
+    const auto first = std::partition_point(m_frames.begin(), m_frames.end(), [&](const auto &f) {
+        return double(f.time) * m_timeBase < seconds - SameTime;
+    });
+    if (first != m_frames.end() && double(first->time) * m_timeBase <= seconds + SameTime)
+        return first - m_frames.begin();
+    return (first - m_frames.begin()) - 1;
+}
+
+} // namespace media

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "media/frametablebuilder.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+struct AVFormatContext;
+
+namespace media {
+
+// Every frame of a movie's first video stream, in presentation order, with its time on the
+// container's clock: frame N of the movie is frames()[N]. Read from the container's packets with
+// libavformat, without decoding: from the index where the container has one, by reading the
+// packets where it has none.
+//
+// The table is read on a thread of its own from the moment it is made, so that a long movie
+// does not hold back its opening; the frames come in as they are settled.
+class FrameTable final
+{
+public:
+    explicit FrameTable(const QByteArray &path);
+    ~FrameTable();
+    FrameTable(const FrameTable &) = delete;
+    FrameTable &operator=(const FrameTable &) = delete;
+
+    // Waits until frame index is known, or until the whole table is; false after the deadline.
+    bool waitFor(qint64 index, std::chrono::milliseconds deadline) const;
+    bool waitUntilComplete(std::chrono::milliseconds deadline) const;
+
+    // Every frame has been read, and the packets said where each one lies.
+    bool isComplete() const;
+    // The packets do not tell where the frames lie (no times, times running backwards, a
+    // container that cannot be read): the table stays empty.
+    bool isUnusable() const;
+    // Frames known so far.
+    qint64 size() const;
+    // The frame's time in seconds on the container's clock.
+    double time(qint64 index) const;
+    bool isRepeat(qint64 index) const;
+    // The frame a picture with this time is, among the frames known so far: the first frame at
+    // that time, or the frame before it when no frame has exactly that time; -1 before the first.
+    qint64 indexAt(double seconds) const;
+
+private:
+    void read(const QByteArray &path);
+    void publish(const FrameTableBuilder &builder, bool done, bool unusable);
+
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    std::vector<TableFrame> m_frames;
+    double m_timeBase = 0;
+    bool m_done = false;
+    bool m_unusable = false;
+    std::atomic<bool> m_cancelled = false;
+    std::thread m_reader;
+};
+
+// Reads the table of the opened container's first video stream into the builder, handing it to
+// progress now and then; false when the container does not tell it. Stops early when
+// cancelled returns true.
+bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, double &timeBase,
+                    const std::function<void(const FrameTableBuilder &)> &progress,
+                    const std::function<bool()> &cancelled);
+
+} // namespace media

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+#include <vector>
+
+namespace media {
+
+// One picture of a movie, in presentation order.
+struct TableFrame
+{
+    // In ticks of the stream's time base, on the container's clock.
+    qint64 time = 0;
+    bool keyframe = false;
+    // An AVI dropped-frame entry: a frame without a picture of its own, so the picture before it
+    // shows again.
+    bool repeat = false;
+};
+
+// What one video packet says of its frame.
+struct PacketFacts
+{
+    std::optional<qint64> pts;
+    std::optional<qint64> dts;
+    bool keyframe = false;
+};
+
+// Puts a movie's frames in presentation order from its video packets, taken in decoding order.
+//
+// Most containers stamp each frame with its presentation time: frames are ordered by it, and
+// none before the first keyframe counts, since no decoder shows it. AVI instead counts frame
+// slots: a packet's decoding time is its slot, frames without a picture of their own (B-frames
+// have none in AVI) are shown in slot order, and a slot without a packet is a dropped frame.
+class FrameTableBuilder final
+{
+public:
+    enum class Clock { PresentationTimes, Slots };
+
+    explicit FrameTableBuilder(Clock clock = Clock::PresentationTimes);
+
+    void add(const PacketFacts &packet);
+    // No more packets come: every frame is settled.
+    void finish();
+
+    // Frames in presentation order. The first settled() of them are final: no later packet can
+    // come before them.
+    const std::vector<TableFrame> &frames() const { return m_frames; }
+    qsizetype settled() const { return m_settled; }
+    // A packet came without any time, so the order of the frames is not known.
+    bool untimed() const { return m_untimed; }
+
+private:
+    void addSlot(const PacketFacts &packet);
+    void addPresentation(const PacketFacts &packet);
+
+    Clock m_clock;
+    std::vector<TableFrame> m_frames;
+    qsizetype m_settled = 0;
+    std::optional<qint64> m_lastSlot;
+    bool m_seenKeyframe = false;
+    bool m_untimed = false;
+};
+
+} // namespace media
