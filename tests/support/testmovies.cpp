@@ -66,7 +66,10 @@ struct Recipe
     int rateNumerator = 25;
     int rateDenominator = 1;
     int sampleRate = 48000;
+    // Drawn after the band: changes the frames' times or which of them are kept.
+    QString filter;
     QStringList codecArguments;
+    int usualFrames = 0;
 };
 
 QStringList argumentList(std::initializer_list<const char *> words)
@@ -138,6 +141,78 @@ Recipe recipeOf(MovieKind kind)
         recipe.codecArguments = argumentList({"-c:v", "libvpx-vp9", "-deadline", "realtime",
                                               "-cpu-used", "8", "-c:a", "libopus"});
         break;
+    case MovieKind::H264Ts:
+    case MovieKind::H264M2ts:
+        recipe.suffix = kind == MovieKind::H264Ts ? QStringLiteral("ts") : QStringLiteral("m2ts");
+        recipe.usualFrames = 120;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g", "50",
+                 "-keyint_min", "50", "-sc_threshold", "0", "-bf", "2", "-c:a", "aac", "-f",
+                 "mpegts", "-mpegts_m2ts_mode", kind == MovieKind::H264Ts ? "0" : "1"});
+        break;
+    case MovieKind::Mpeg2Ts:
+        recipe.suffix = QStringLiteral("ts");
+        recipe.usualFrames = 80;
+        recipe.codecArguments = argumentList({"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-g",
+                                              "15", "-c:a", "mp2", "-f", "mpegts"});
+        break;
+    case MovieKind::VfrMov:
+    case MovieKind::VfrMkv:
+        recipe.suffix = kind == MovieKind::VfrMov ? QStringLiteral("mov") : QStringLiteral("mkv");
+        recipe.rateNumerator = 30;
+        recipe.usualFrames = 90;
+        recipe.filter = QStringLiteral("setpts='(N+floor(N/5)+floor(N/7))/30/TB'");
+        recipe.codecArguments = argumentList({"-fps_mode", "passthrough", "-c:v", "libx264",
+                                              "-preset", "veryfast", "-pix_fmt", "yuv420p", "-bf",
+                                              "2", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::LateMp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+                                "-c:a", "aac", "-output_ts_offset", "1.5"});
+        break;
+    case MovieKind::DroppedAvi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.usualFrames = 90;
+        recipe.filter = QStringLiteral("select='not(between(n,20,29))'");
+        recipe.codecArguments = argumentList(
+                {"-fps_mode", "passthrough", "-c:v", "mjpeg", "-q:v", "3", "-an"});
+        break;
+    case MovieKind::Mpeg1Es:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.codecArguments
+                = argumentList({"-c:v", "mpeg1video", "-q:v", "3", "-an", "-f", "mpeg1video"});
+        break;
+    case MovieKind::QtrleMov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.rateNumerator = 96;
+        recipe.usualFrames = 120;
+        recipe.filter = QStringLiteral("format=rgb24");
+        recipe.codecArguments = argumentList({"-c:v", "qtrle", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Msvideo1Avi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.rateNumerator = 10;
+        recipe.filter = QStringLiteral("select='not(mod(n,2))',fps=10,format=rgb555le");
+        recipe.codecArguments = argumentList({"-c:v", "msvideo1", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::HevcMkv:
+        recipe.suffix = QStringLiteral("mkv");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
+                                "log-level=error", "-c:a", "libopus"});
+        break;
+    case MovieKind::Av1Mkv:
+        recipe.suffix = QStringLiteral("mkv");
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libsvtav1", "-preset", "12", "-svtav1-params", "svt-log-level=0", "-c:a",
+                 "libopus"});
+        break;
+    case MovieKind::ProresMov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.codecArguments = argumentList({"-c:v", "prores_ks", "-c:a", "pcm_s16le"});
+        break;
     }
     if (recipe.suffix.isEmpty())
         fail(QStringLiteral("unknown movie kind"));
@@ -157,10 +232,12 @@ QStringList pictureInput(int width, int height, const QString &rate)
             QStringLiteral("testsrc2=size=%1x%2:rate=%3").arg(width).arg(height).arg(rate)};
 }
 
-QStringList bandedOutput(int frames)
+QStringList bandedOutput(int frames, const QString &filter = {})
 {
-    return {QStringLiteral("-vf"), frameIndexBandFilter(), QStringLiteral("-frames:v"),
-            QString::number(frames)};
+    return {QStringLiteral("-vf"),
+            filter.isEmpty() ? frameIndexBandFilter()
+                             : frameIndexBandFilter() + QLatin1Char(',') + filter,
+            QStringLiteral("-frames:v"), QString::number(frames)};
 }
 
 QStringList toneInput(int sampleRate, double seconds)
@@ -173,9 +250,12 @@ QStringList toneInput(int sampleRate, double seconds)
 
 TestMovie probe(const QString &path, MovieKind kind)
 {
+    // A dropped-frame entry of an AVI is a frame that the decoder never sees.
+    const char *frameCount = kind == MovieKind::DroppedAvi ? "nb_frames" : "nb_read_frames";
     const QByteArray output
             = runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
-                                       "stream=width,height,r_frame_rate,nb_read_frames", "-of",
+                                       "stream=width,height,r_frame_rate,nb_read_frames,nb_frames",
+                                       "-of",
                                        "default=noprint_wrappers=1"})
                          + QStringList {path});
     TestMovie movie;
@@ -191,7 +271,7 @@ TestMovie probe(const QString &path, MovieKind kind)
             movie.width = value.toInt();
         else if (key == "height")
             movie.height = value.toInt();
-        else if (key == "nb_read_frames")
+        else if (key == frameCount)
             movie.frames = value.toInt();
         else if (key == "r_frame_rate")
             movie.frameRate = QString::fromLatin1(value);
@@ -250,11 +330,11 @@ QList<QImage> splitPngStream(const QByteArray &stream)
 }
 
 QList<QImage> decodeToPictures(const QStringList &inputOptions, const QString &path,
-                               const QStringList &filter)
+                               const QStringList &filter, const char *fpsMode = "passthrough")
 {
     return splitPngStream(runFfmpeg(inputOptions + QStringList {QStringLiteral("-i"), path} + filter
-                                    + argumentList({"-fps_mode", "passthrough", "-f", "image2pipe",
-                                                    "-c:v", "png", "-pix_fmt", "rgb24", "-"})));
+                                    + argumentList({"-fps_mode", fpsMode, "-f", "image2pipe", "-c:v",
+                                                    "png", "-pix_fmt", "rgb24", "-"})));
 }
 
 // The mean gray level of a small box around a point, so that a single noisy pixel left by
@@ -309,6 +389,16 @@ QList<MovieKind> allMovieKinds()
             MovieKind::Mpeg2Mpg, MovieKind::H264Mp4,  MovieKind::Vp9Webm};
 }
 
+QList<MovieKind> exactnessMovieKinds()
+{
+    return allMovieKinds()
+            + QList<MovieKind> {MovieKind::H264Ts,     MovieKind::H264M2ts,  MovieKind::Mpeg2Ts,
+                                MovieKind::VfrMov,     MovieKind::VfrMkv,    MovieKind::LateMp4,
+                                MovieKind::DroppedAvi, MovieKind::Mpeg1Es,   MovieKind::QtrleMov,
+                                MovieKind::Msvideo1Avi, MovieKind::HevcMkv,  MovieKind::Av1Mkv,
+                                MovieKind::ProresMov};
+}
+
 QString movieKindName(MovieKind kind)
 {
     switch (kind) {
@@ -330,6 +420,32 @@ QString movieKindName(MovieKind kind)
         return QStringLiteral("h264-mp4");
     case MovieKind::Vp9Webm:
         return QStringLiteral("vp9-webm");
+    case MovieKind::H264Ts:
+        return QStringLiteral("h264-ts");
+    case MovieKind::H264M2ts:
+        return QStringLiteral("h264-m2ts");
+    case MovieKind::Mpeg2Ts:
+        return QStringLiteral("mpeg2-ts");
+    case MovieKind::VfrMov:
+        return QStringLiteral("vfr-mov");
+    case MovieKind::VfrMkv:
+        return QStringLiteral("vfr-mkv");
+    case MovieKind::LateMp4:
+        return QStringLiteral("late-mp4");
+    case MovieKind::DroppedAvi:
+        return QStringLiteral("dropped-avi");
+    case MovieKind::Mpeg1Es:
+        return QStringLiteral("mpeg1-es");
+    case MovieKind::QtrleMov:
+        return QStringLiteral("qtrle-mov");
+    case MovieKind::Msvideo1Avi:
+        return QStringLiteral("msvideo1-avi");
+    case MovieKind::HevcMkv:
+        return QStringLiteral("hevc-mkv");
+    case MovieKind::Av1Mkv:
+        return QStringLiteral("av1-mkv");
+    case MovieKind::ProresMov:
+        return QStringLiteral("prores-mov");
     }
     return QStringLiteral("unknown");
 }
@@ -339,6 +455,8 @@ int usualFrameCount(MovieKind kind)
     if (kind == MovieKind::H264Mp4)
         return 300;
     const Recipe recipe = recipeOf(kind);
+    if (recipe.usualFrames > 0)
+        return recipe.usualFrames;
     return qRound(2.0 * recipe.rateNumerator / recipe.rateDenominator);
 }
 
@@ -372,7 +490,7 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
         const QString rate = rateText(recipe.rateNumerator, recipe.rateDenominator);
         const double seconds = double(frames) * recipe.rateDenominator / recipe.rateNumerator;
         runFfmpeg(pictureInput(recipe.width, recipe.height, rate)
-                  + toneInput(recipe.sampleRate, seconds) + bandedOutput(frames)
+                  + toneInput(recipe.sampleRate, seconds) + bandedOutput(frames, recipe.filter)
                   + recipe.codecArguments + QStringList {path});
     }
 
@@ -522,6 +640,17 @@ QMap<int, QImage> decodedFrames(const QString &path, const QList<int> &indexes)
 QList<QImage> allDecodedFrames(const QString &path)
 {
     return decodeToPictures({}, path, {});
+}
+
+QList<int> shownFrameIndexes(const TestMovie &movie)
+{
+    // At a constant rate ffmpeg fills each dropped-frame entry with the picture before it.
+    const QList<QImage> pictures = decodeToPictures(
+            {}, movie.path, {}, movie.kind == MovieKind::DroppedAvi ? "cfr" : "passthrough");
+    QList<int> indexes;
+    for (const QImage &picture : pictures)
+        indexes.append(frameIndexOf(picture).value_or(-1));
+    return indexes;
 }
 
 QList<QImage> decodedKeyframes(const QString &path)

@@ -35,6 +35,20 @@ enum class MovieKind {
     Mpeg2Mpg, // MPEG-2 program stream with B-frames, 192x144, 25 fps, MP2 audio
     H264Mp4, // MP4, H.264, one keyframe every 250 frames, 192x144, 25 fps, AAC audio
     Vp9Webm, // WebM, VP9, 192x144, 29.97 fps, Opus audio
+    // Kinds whose frames the engine's times alone do not find:
+    H264Ts, // MPEG transport stream, H.264 with B-frames, a keyframe every 50 frames, 25 fps, AAC
+    H264M2ts, // the same in 192-byte packets (.m2ts)
+    Mpeg2Ts, // MPEG transport stream, MPEG-2 with B-frames, 25 fps, MP2 audio
+    VfrMov, // QuickTime, H.264 with B-frames, every 5th and 7th frame lasting two frame times
+    VfrMkv, // the same in Matroska
+    LateMp4, // MP4, H.264, whose first picture comes 1.5 s after the start of its clock
+    DroppedAvi, // MJPEG AVI, 25 fps, whose frames 20 to 29 are dropped-frame entries
+    Mpeg1Es, // an MPEG-1 video elementary stream without pack headers, named .mpg, 25 fps
+    QtrleMov, // QuickTime Animation at 96 fps
+    Msvideo1Avi, // MS Video 1 at 10 fps, each picture held for two frames
+    HevcMkv, // Matroska, HEVC, 25 fps
+    Av1Mkv, // Matroska, AV1, 25 fps
+    ProresMov, // QuickTime, ProRes 422, 25 fps, PCM audio
 };
 
 // What ffprobe says about a movie made by makeTestMovie().
@@ -42,19 +56,23 @@ struct TestMovie
 {
     QString path;
     MovieKind kind = MovieKind::MjpegAvi;
-    int frames = 0; // frames decoded by counting them all (ffprobe -count_frames)
+    // Frames decoded by counting them all (ffprobe -count_frames); for DroppedAvi the frames its
+    // header counts, dropped ones included.
+    int frames = 0;
     QString frameRate; // exactly as ffprobe states it, e.g. "30000/1001"
     double fps = 0; // frameRate as a number
     int width = 0;
     int height = 0;
 };
 
-// Every kind, in the order of the enumeration.
+// The first nine kinds, in the order of the enumeration.
 QList<MovieKind> allMovieKinds();
+// Every kind, in the order of the enumeration.
+QList<MovieKind> exactnessMovieKinds();
 // A short lower-case name such as "mjpeg-avi", usable in file and test names.
 QString movieKindName(MovieKind kind);
-// The length makeTestMovie() gives a kind when not told: 2 seconds, or 300 frames for H264Mp4
-// so that the movie runs past its second keyframe (frame 250).
+// The length makeTestMovie() gives a kind when not told: 2 seconds, or more where the movie must
+// run past a later keyframe (300 frames for H264Mp4, past frame 250) or hold more frame times.
 int usualFrameCount(MovieKind kind);
 
 // Makes a movie of the kind with the given number of frames (1 to maxTestMovieFrames; 0 means
@@ -96,6 +114,9 @@ QString frameIndexBandFilter();
 QMap<int, QImage> decodedFrames(const QString &path, const QList<int> &indexes);
 // Decodes every frame of the movie, in display order.
 QList<QImage> allDecodedFrames(const QString &path);
+// The index band each frame of the movie shows as ffmpeg decodes it, in display order: for most
+// movies 0, 1, 2 and on; a dropped-frame entry or a held picture shows an earlier index again.
+QList<int> shownFrameIndexes(const TestMovie &movie);
 // Decodes only the keyframes of the movie, in display order; frameIndexOf() tells where they are.
 QList<QImage> decodedKeyframes(const QString &path);
 
