@@ -20,7 +20,7 @@ constexpr double SameTime = 1e-4;
 
 } // namespace
 
-bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, double &timeBase,
+bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
                     const std::function<bool()> &cancelled)
 {
@@ -37,10 +37,10 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, double 
             format.streams[i]->discard = AVDISCARD_ALL;
     }
     const AVStream &stream = *format.streams[video];
-    timeBase = av_q2d(stream.time_base);
-    builder = FrameTableBuilder(qstrcmp(format.iformat->name, "avi") == 0
-                                        ? FrameTableBuilder::Clock::Slots
-                                        : FrameTableBuilder::Clock::PresentationTimes);
+    facts.timeBase = av_q2d(stream.time_base);
+    const bool slots = qstrcmp(format.iformat->name, "avi") == 0;
+    builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
+                                      : FrameTableBuilder::Clock::PresentationTimes);
     int error = 0;
     for (int read = 1; (error = av_read_frame(&format, packet.get())) >= 0;
          av_packet_unref(packet.get())) {
@@ -77,23 +77,21 @@ FrameTable::~FrameTable()
 void FrameTable::read(const QByteArray &path)
 {
     FrameTableBuilder builder;
-    double timeBase = 0;
+    ScanFacts facts;
+    const auto takeFacts = [&] {
+        const std::lock_guard locker(m_lock);
+        m_timeBase = facts.timeBase;
+    };
     const Format format = openInput(path, &m_cancelled);
     const bool read = format
             && scanFrameTable(
-                              *format, builder, timeBase,
+                              *format, builder, facts,
                               [&](const FrameTableBuilder &progress) {
-                                  {
-                                      const std::lock_guard locker(m_lock);
-                                      m_timeBase = timeBase;
-                                  }
+                                  takeFacts();
                                   publish(progress, false, false);
                               },
                               [this] { return m_cancelled.load(); });
-    {
-        const std::lock_guard locker(m_lock);
-        m_timeBase = timeBase;
-    }
+    takeFacts();
     publish(builder, true, !read || builder.frames().empty());
 }
 
@@ -155,6 +153,16 @@ bool FrameTable::isRepeat(qint64 index) const
 {
     const std::lock_guard locker(m_lock);
     return m_frames.at(size_t(index)).repeat;
+}
+
+qint64 FrameTable::keyframeBefore(qint64 index) const
+{
+    const std::lock_guard locker(m_lock);
+    for (qint64 frame = std::min(index, qint64(m_frames.size()) - 1); frame > 0; --frame) {
+        if (m_frames[size_t(frame)].keyframe)
+            return frame;
+    }
+    return 0;
 }
 
 qint64 FrameTable::indexAt(double seconds) const

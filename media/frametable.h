@@ -46,6 +46,8 @@ public:
     // The frame's time in seconds on the container's clock.
     double time(qint64 index) const;
     bool isRepeat(qint64 index) const;
+    // The last keyframe at or before the frame, or 0.
+    qint64 keyframeBefore(qint64 index) const;
     // The frame a picture with this time is, among the frames known so far: the first frame at
     // that time, or the frame before it when no frame has exactly that time; -1 before the first.
     qint64 indexAt(double seconds) const;
@@ -64,10 +66,17 @@ private:
     std::thread m_reader;
 };
 
+// What reading a table found out about the container besides its frames.
+struct ScanFacts
+{
+    // Seconds per tick of the stream's time base.
+    double timeBase = 0;
+};
+
 // Reads the table of the opened container's first video stream into the builder, handing it to
 // progress now and then; false when the container does not tell it. Stops early when
 // cancelled returns true.
-bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, double &timeBase,
+bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
                     const std::function<bool()> &cancelled);
 

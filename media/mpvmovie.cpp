@@ -44,6 +44,8 @@ constexpr auto TableDeadline = 30000ms;
 constexpr double MaxRateDisagreement = 0.01;
 // mpv's exact seek shows the first frame at most this much before its target.
 constexpr double SeekTolerance = 0.005;
+// How far before the keyframe a seek that landed late starts again.
+constexpr double RetryRunUp = 1.0;
 // Two frame times closer than this are the same.
 constexpr double SameTime = 1e-4;
 
@@ -284,6 +286,10 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         takeTableRate();
     else if (m_table->isUnusable())
         m_table.reset();
+    // The first picture shown is frame 0: that ties the engine's clock to the table's, also
+    // where the engine starts its clock elsewhere than the container (elementary streams).
+    if (m_table && m_table->waitFor(0, TableDeadline) && m_table->size() > 0)
+        m_start = m_table->time(0) - m_t0;
     if (!m_table || !m_table->isComplete()) {
         if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
             const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
@@ -456,12 +462,17 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
             m_frame = picture;
             return 0;
         }
-        if (retried || m_runUp)
+        if (retried)
             break;
-        // Landed after the frame: the container's index leads the demuxer past it.
-        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 1);
+        // Landed after the frame: the demuxer went past the keyframe it needed (transport
+        // streams are searched by their times, which land late). Once more, with a run-up that
+        // starts well before that keyframe.
+        const FrameTable *frames = table();
+        const qint64 keyframe = frames != nullptr ? frames->keyframeBefore(picture) : 0;
+        const double runUp = frameTime(picture) - frameTime(keyframe) + RetryRunUp;
+        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, runUp);
         error = seekOnce(picture);
-        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
+        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, m_runUp ? 1 : 0);
     }
     if (error == 0) {
         // The position tells what is shown, not what was asked for.

@@ -70,11 +70,10 @@ TEST_P(LastFrame, ThePacketsTellTheTimeOfTheLastFrame)
 
 TEST_P(LastFrame, ACutMovieEndsOnItsLastDecodableFrame)
 {
-    // A cut AVI has lost its index, which sits at its end, and ends in a frame cut short: the
-    // engine counts a last frame it cannot show (a seek to it showed an early frame), and its
-    // length after B-frames can fall short of what ffmpeg decodes.
-    if (movie.path.endsWith(QStringLiteral(".avi")))
-        GTEST_SKIP() << "a cut AVI's last frames are not exact";
+    // A cut AVI has lost its index, which sits at its end: after a seek the engine counts the
+    // frames of an all-keyframe AVI from where it landed, so its times no longer name them.
+    if (GetParam() == MovieKind::MjpegAvi)
+        GTEST_SKIP() << "a seek in a cut MJPEG AVI does not tell where it landed";
     for (double share : {0.6, 0.9}) {
         SCOPED_TRACE(share);
         const QString cut = cutCopy(movie.path, share, folder.path());

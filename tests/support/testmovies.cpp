@@ -145,10 +145,26 @@ Recipe recipeOf(MovieKind kind)
     case MovieKind::H264M2ts:
         recipe.suffix = kind == MovieKind::H264Ts ? QStringLiteral("ts") : QStringLiteral("m2ts");
         recipe.usualFrames = 120;
-        recipe.codecArguments = argumentList(
-                {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g", "50",
-                 "-keyint_min", "50", "-sc_threshold", "0", "-bf", "2", "-c:a", "aac", "-f",
-                 "mpegts", "-mpegts_m2ts_mode", kind == MovieKind::H264Ts ? "0" : "1"});
+        recipe.codecArguments = argumentList({"-c:v",
+                                              "libx264",
+                                              "-preset",
+                                              "veryfast",
+                                              "-pix_fmt",
+                                              "yuv420p",
+                                              "-g",
+                                              "50",
+                                              "-keyint_min",
+                                              "50",
+                                              "-sc_threshold",
+                                              "0",
+                                              "-bf",
+                                              "2",
+                                              "-c:a",
+                                              "aac",
+                                              "-f",
+                                              "mpegts",
+                                              "-mpegts_m2ts_mode",
+                                              kind == MovieKind::H264Ts ? "0" : "1"});
         break;
     case MovieKind::Mpeg2Ts:
         recipe.suffix = QStringLiteral("ts");
@@ -176,8 +192,8 @@ Recipe recipeOf(MovieKind kind)
         recipe.suffix = QStringLiteral("avi");
         recipe.usualFrames = 90;
         recipe.filter = QStringLiteral("select='not(between(n,20,29))'");
-        recipe.codecArguments = argumentList(
-                {"-fps_mode", "passthrough", "-c:v", "mjpeg", "-q:v", "3", "-an"});
+        recipe.codecArguments
+                = argumentList({"-fps_mode", "passthrough", "-c:v", "mjpeg", "-q:v", "3", "-an"});
         break;
     case MovieKind::Mpeg1Es:
         recipe.suffix = QStringLiteral("mpg");
@@ -205,9 +221,9 @@ Recipe recipeOf(MovieKind kind)
         break;
     case MovieKind::Av1Mkv:
         recipe.suffix = QStringLiteral("mkv");
-        recipe.codecArguments = argumentList(
-                {"-c:v", "libsvtav1", "-preset", "12", "-svtav1-params", "svt-log-level=0", "-c:a",
-                 "libopus"});
+        recipe.codecArguments
+                = argumentList({"-c:v", "libsvtav1", "-preset", "12", "-svtav1-params",
+                                "svt-log-level=0", "-c:a", "libopus"});
         break;
     case MovieKind::ProresMov:
         recipe.suffix = QStringLiteral("mov");
@@ -255,8 +271,7 @@ TestMovie probe(const QString &path, MovieKind kind)
     const QByteArray output
             = runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
                                        "stream=width,height,r_frame_rate,nb_read_frames,nb_frames",
-                                       "-of",
-                                       "default=noprint_wrappers=1"})
+                                       "-of", "default=noprint_wrappers=1"})
                          + QStringList {path});
     TestMovie movie;
     movie.path = path;
@@ -333,8 +348,8 @@ QList<QImage> decodeToPictures(const QStringList &inputOptions, const QString &p
                                const QStringList &filter, const char *fpsMode = "passthrough")
 {
     return splitPngStream(runFfmpeg(inputOptions + QStringList {QStringLiteral("-i"), path} + filter
-                                    + argumentList({"-fps_mode", fpsMode, "-f", "image2pipe", "-c:v",
-                                                    "png", "-pix_fmt", "rgb24", "-"})));
+                                    + argumentList({"-fps_mode", fpsMode, "-f", "image2pipe",
+                                                    "-c:v", "png", "-pix_fmt", "rgb24", "-"})));
 }
 
 // The mean gray level of a small box around a point, so that a single noisy pixel left by
@@ -392,9 +407,9 @@ QList<MovieKind> allMovieKinds()
 QList<MovieKind> exactnessMovieKinds()
 {
     return allMovieKinds()
-            + QList<MovieKind> {MovieKind::H264Ts,     MovieKind::H264M2ts,  MovieKind::Mpeg2Ts,
-                                MovieKind::VfrMov,     MovieKind::VfrMkv,    MovieKind::LateMp4,
-                                MovieKind::DroppedAvi, MovieKind::Mpeg1Es,   MovieKind::QtrleMov,
+            + QList<MovieKind> {MovieKind::H264Ts,      MovieKind::H264M2ts, MovieKind::Mpeg2Ts,
+                                MovieKind::VfrMov,      MovieKind::VfrMkv,   MovieKind::LateMp4,
+                                MovieKind::DroppedAvi,  MovieKind::Mpeg1Es,  MovieKind::QtrleMov,
                                 MovieKind::Msvideo1Avi, MovieKind::HevcMkv,  MovieKind::Av1Mkv,
                                 MovieKind::ProresMov};
 }
