@@ -36,7 +36,11 @@ struct Fixture
     int frames = 500;
     int fps = 25;
     int sampleRate = 48000;
+    // Drawn after the band: changes the frames' times.
+    QString filter;
     QStringList codec;
+    // Only opening is measured: the movie is too long for the rest.
+    bool opensOnly = false;
     QString path;
     // Where the steps start; chosen so that the steps cross the second keyframe (frame 250).
     int forwardFrom = 225;
@@ -67,6 +71,48 @@ inline Fixture mjpegFixture()
     return mjpeg;
 }
 
+inline Fixture transportStreamFixture()
+{
+    Fixture ts;
+    ts.name = QStringLiteral("H.264 TS 1920x1080, keyframe every 50, B-frames");
+    ts.fileName = QStringLiteral("h264-1080p-gop50.ts");
+    ts.size = QSize(1920, 1080);
+    ts.view = QSize(640, 360);
+    ts.codec = words({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-g", "50",
+                      "-keyint_min", "50", "-sc_threshold", "0", "-bf", "2", "-c:a", "aac", "-f",
+                      "mpegts"});
+    return ts;
+}
+
+inline Fixture variableRateFixture()
+{
+    Fixture mov;
+    mov.name = QStringLiteral("H.264 MOV 640x480, variable rate");
+    mov.fileName = QStringLiteral("h264-480p-vfr.mov");
+    mov.size = QSize(640, 480);
+    mov.view = QSize(640, 480);
+    // Every 5th and 7th frame lasts two frame times.
+    mov.filter = QStringLiteral("setpts='(N+floor(N/5)+floor(N/7))/25/TB'");
+    mov.codec = words({"-fps_mode", "passthrough", "-c:v", "libx264", "-preset", "veryfast",
+                       "-pix_fmt", "yuv420p", "-bf", "2", "-c:a", "pcm_s16le"});
+    return mov;
+}
+
+// A transport stream of more than 1 GB with a small picture, padded to a high constant rate.
+inline Fixture largeTransportStreamFixture()
+{
+    Fixture ts;
+    ts.name = QStringLiteral("MPEG-2 TS 320x240, 1.1 GB");
+    ts.fileName = QStringLiteral("mpeg2-240p-1gb.ts");
+    ts.size = QSize(320, 240);
+    ts.view = QSize(320, 240);
+    ts.frames = 6000;
+    ts.opensOnly = true;
+    ts.codec = words(
+            {"-c:v", "mpeg2video", "-q:v", "2", "-c:a", "mp2", "-f", "mpegts", "-muxrate", "36M"});
+    return ts;
+}
+
 // Makes the movie unless the folder already holds it from an earlier run.
 inline void makeFixture(Fixture &fixture, const QDir &folder)
 {
@@ -86,7 +132,10 @@ inline void makeFixture(Fixture &fixture, const QDir &folder)
                            QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
                                    .arg(fixture.sampleRate)
                                    .arg(seconds, 0, 'f', 6),
-                           QStringLiteral("-vf"), frameIndexBandFilter(),
+                           QStringLiteral("-vf"),
+                           fixture.filter.isEmpty()
+                                   ? frameIndexBandFilter()
+                                   : frameIndexBandFilter() + QLatin1Char(',') + fixture.filter,
                            QStringLiteral("-frames:v"), QString::number(fixture.frames)}
               + fixture.codec + QStringList {partial});
     if (!QFile::rename(partial, fixture.path))

@@ -1,4 +1,5 @@
 #include "media/framemath.h"
+#include "media/frametablebuilder.h"
 #include "support/printers.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +90,98 @@ TEST(FrameMath, MillisecondsAndFrames)
     EXPECT_EQ(millisecondsToFrames(1000, 25), 25);
     for (qint64 n = 0; n <= 1000; ++n)
         EXPECT_EQ(millisecondsToFrames(framesToMilliseconds(n, 25), 25), n) << n;
+}
+
+namespace {
+
+using media::FrameTableBuilder;
+using media::PacketFacts;
+
+std::vector<qint64> timesOf(const FrameTableBuilder &table)
+{
+    std::vector<qint64> times;
+    for (const media::TableFrame &frame : table.frames())
+        times.push_back(frame.time);
+    return times;
+}
+
+} // namespace
+
+TEST(FrameTable, PutsFramesInPresentationOrderAndSettlesThemByDecodingTime)
+{
+    // I P B B P B B, as a transport stream gives them: decoding time, presentation time.
+    FrameTableBuilder table;
+    const struct
+    {
+        qint64 dts, pts;
+        bool key;
+        qsizetype settled;
+    } packets[] = {{0, 2, true, 0},  {1, 5, false, 0}, {2, 3, false, 1},
+                   {3, 4, false, 2}, {4, 8, false, 3}, {5, 6, false, 4}};
+    for (const auto &packet : packets) {
+        table.add(PacketFacts {packet.pts, packet.dts, packet.key});
+        EXPECT_EQ(table.settled(), packet.settled) << "after dts " << packet.dts;
+    }
+    table.finish();
+    EXPECT_EQ(timesOf(table), (std::vector<qint64> {2, 3, 4, 5, 6, 8}));
+    EXPECT_EQ(table.settled(), 6);
+    EXPECT_TRUE(table.frames().front().keyframe);
+    EXPECT_FALSE(table.untimed());
+}
+
+TEST(FrameTable, LeavesOutWhatComesBeforeTheFirstKeyframe)
+{
+    FrameTableBuilder table;
+    table.add({7, 7, false});
+    table.add({9, 8, true});
+    table.add({std::nullopt, 10, false});
+    table.finish();
+    EXPECT_EQ(timesOf(table), (std::vector<qint64> {9, 10}));
+}
+
+TEST(FrameTable, CountsAviSlotsWithDroppedFramesAsRepeats)
+{
+    FrameTableBuilder table(FrameTableBuilder::Clock::Slots);
+    // B-frames in AVI carry no presentation time; slots 3 and 4 are dropped-frame entries.
+    table.add({std::nullopt, 0, true});
+    table.add({std::nullopt, 1, false});
+    table.add({2, 2, false});
+    table.add({std::nullopt, 5, false});
+    table.add({std::nullopt, std::nullopt, false});
+    EXPECT_EQ(timesOf(table), (std::vector<qint64> {0, 1, 2, 3, 4, 5, 6}));
+    std::vector<bool> repeats;
+    for (const media::TableFrame &frame : table.frames())
+        repeats.push_back(frame.repeat);
+    EXPECT_EQ(repeats, (std::vector<bool> {false, false, false, true, true, false, false}));
+    EXPECT_EQ(table.settled(), 7);
+}
+
+TEST(FrameTable, GivesUpOnTimesThatCannotBeOrdered)
+{
+    const struct
+    {
+        const char *what;
+        FrameTableBuilder::Clock clock;
+        std::vector<PacketFacts> packets;
+    } cases[] = {
+            {"no time at all",
+             FrameTableBuilder::Clock::PresentationTimes,
+             {{0, 0, true}, {std::nullopt, std::nullopt, false}}},
+            {"a frame before a settled one",
+             FrameTableBuilder::Clock::PresentationTimes,
+             {{10, 10, true}, {11, 11, false}, {5, 12, false}}},
+            {"slots running backwards",
+             FrameTableBuilder::Clock::Slots,
+             {{std::nullopt, 4, true}, {std::nullopt, 2, false}}},
+            {"a gap no movie has",
+             FrameTableBuilder::Clock::Slots,
+             {{std::nullopt, 0, true}, {std::nullopt, qint64(1) << 40, false}}},
+    };
+    for (const auto &c : cases) {
+        FrameTableBuilder table(c.clock);
+        for (const PacketFacts &packet : c.packets)
+            table.add(packet);
+        EXPECT_TRUE(table.untimed()) << c.what;
+        EXPECT_LE(table.frames().size(), 3u) << c.what;
+    }
 }
