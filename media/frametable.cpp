@@ -39,6 +39,7 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     const AVStream &stream = *format.streams[video];
     facts.timeBase = av_q2d(stream.time_base);
     const bool slots = qstrcmp(format.iformat->name, "avi") == 0;
+    facts.elementaryStream = format.iformat->raw_codec_id != AV_CODEC_ID_NONE;
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
                                       : FrameTableBuilder::Clock::PresentationTimes);
     int error = 0;
@@ -81,6 +82,7 @@ void FrameTable::read(const QByteArray &path)
     const auto takeFacts = [&] {
         const std::lock_guard locker(m_lock);
         m_timeBase = facts.timeBase;
+        m_madeUpTimes = m_madeUpTimes || facts.elementaryStream;
     };
     const Format format = openInput(path, &m_cancelled);
     const bool read = format
@@ -100,6 +102,7 @@ void FrameTable::publish(const FrameTableBuilder &builder, bool done, bool unusa
     {
         const std::lock_guard locker(m_lock);
         m_unusable = unusable;
+        m_madeUpTimes = m_madeUpTimes || builder.madeUpTimes();
         if (unusable) {
             m_frames.clear();
         } else {
@@ -135,6 +138,12 @@ bool FrameTable::isUnusable() const
 {
     const std::lock_guard locker(m_lock);
     return m_unusable;
+}
+
+bool FrameTable::hasMadeUpTimes() const
+{
+    const std::lock_guard locker(m_lock);
+    return m_madeUpTimes;
 }
 
 qint64 FrameTable::size() const

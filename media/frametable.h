@@ -41,6 +41,9 @@ public:
     // The packets do not tell where the frames lie (no times, times running backwards, a
     // container that cannot be read): the table stays empty.
     bool isUnusable() const;
+    // The container has no frame times of its own: the engine makes them up, differently after
+    // a seek than when reading from the start.
+    bool hasMadeUpTimes() const;
     // Frames known so far.
     qint64 size() const;
     // The frame's time in seconds on the container's clock.
@@ -60,6 +63,7 @@ private:
     mutable std::condition_variable m_changed;
     std::vector<TableFrame> m_frames;
     double m_timeBase = 0;
+    bool m_madeUpTimes = false;
     bool m_done = false;
     bool m_unusable = false;
     std::atomic<bool> m_cancelled = false;
@@ -71,6 +75,8 @@ struct ScanFacts
 {
     // Seconds per tick of the stream's time base.
     double timeBase = 0;
+    // An elementary stream: the container is the stream itself, without any times.
+    bool elementaryStream = false;
 };
 
 // Reads the table of the opened container's first video stream into the builder, handing it to

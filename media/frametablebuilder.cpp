@@ -48,6 +48,7 @@ void FrameTableBuilder::addPresentation(const PacketFacts &packet)
     m_seenKeyframe = m_seenKeyframe || packet.keyframe;
     if (!m_seenKeyframe)
         return;
+    m_madeUpTimes = m_madeUpTimes || !packet.pts;
     const std::optional<qint64> time = packet.pts ? packet.pts : packet.dts;
     if (!time) {
         m_untimed = true;

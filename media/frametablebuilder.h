@@ -49,6 +49,9 @@ public:
     qsizetype settled() const { return m_settled; }
     // A packet came without any time, so the order of the frames is not known.
     bool untimed() const { return m_untimed; }
+    // A frame came without a presentation time: the container has none (elementary streams),
+    // and whoever reads it makes them up.
+    bool madeUpTimes() const { return m_madeUpTimes; }
 
 private:
     void addSlot(const PacketFacts &packet);
@@ -60,6 +63,7 @@ private:
     std::optional<qint64> m_lastSlot;
     bool m_seenKeyframe = false;
     bool m_untimed = false;
+    bool m_madeUpTimes = false;
 };
 
 } // namespace media

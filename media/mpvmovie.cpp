@@ -36,7 +36,7 @@ constexpr auto SettleDeadline = 500ms;
 // The open waits for the frame table at most a fifth of what the engine took to open the movie,
 // and never less than this.
 constexpr int TableWaitShare = 5;
-constexpr auto MinTableWait = 20ms;
+constexpr auto MinTableWait = 5ms;
 // A seek to a frame the table has not reached yet waits this long for it.
 constexpr auto TableDeadline = 30000ms;
 // Frames whose average rate is this much off the container's stated rate do not all last one
@@ -44,8 +44,8 @@ constexpr auto TableDeadline = 30000ms;
 constexpr double MaxRateDisagreement = 0.01;
 // mpv's exact seek shows the first frame at most this much before its target.
 constexpr double SeekTolerance = 0.005;
-// How far before the keyframe a seek that landed late starts again.
-constexpr double RetryRunUp = 1.0;
+// How far before the keyframe a frame is decoded from the demuxer starts, where it lands late.
+constexpr double RunUp = 1.0;
 // Two frame times closer than this are the same.
 constexpr double SameTime = 1e-4;
 
@@ -275,8 +275,6 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     // a whole group of pictures more whenever the target lies within the run-up after a
     // keyframe. Frames without times of their own (B-frames in AVI) land late without one.
     m_runUp = !(lastTime && hasFrameIndex(*m_mpv));
-    if (!m_runUp)
-        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, 0);
     // The table of a movie is mostly read before the engine has shown its first picture; a long
     // one is read on while the movie is already shown.
     const auto tableWait = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -286,10 +284,18 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         takeTableRate();
     else if (m_table->isUnusable())
         m_table.reset();
-    // The first picture shown is frame 0: that ties the engine's clock to the table's, also
-    // where the engine starts its clock elsewhere than the container (elementary streams).
-    if (m_table && m_table->waitFor(0, TableDeadline) && m_table->size() > 0)
+    // The first picture shown is frame 0: that ties the engine's clock to the table's. Where
+    // the engine makes the times up, it makes them up one way when reading from the start and
+    // another after any seek, so the tie is made after one.
+    if (m_table && m_table->waitFor(1, TableDeadline) && m_table->size() > 0) {
+        if (m_table->hasMadeUpTimes()) {
+            m_mpv->discardEvents();
+            if (m_mpv->command({mpvnames::Seek, "0", mpvnames::AbsoluteExact}) >= 0
+                && waitForRestart())
+                m_t0 = m_mpv->doubleProperty(mpvnames::TimePos).value_or(m_t0);
+        }
         m_start = m_table->time(0) - m_t0;
+    }
     if (!m_table || !m_table->isComplete()) {
         if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
             const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
@@ -450,8 +456,9 @@ quint32 MpvMovie::seek(qint64 frame)
 
 quint32 MpvMovie::seekToPicture(qint64 picture)
 {
-    quint32 error = seekOnce(picture);
-    for (bool retried = false; error == 0; retried = true) {
+    bool runUp = m_runUp;
+    quint32 error = seekOnce(picture, runUp);
+    while (error == 0) {
         const std::optional<qint64> landed = shownFrame();
         m_frame = landed.value_or(picture);
         m_onFrame = true;
@@ -462,17 +469,12 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
             m_frame = picture;
             return 0;
         }
-        if (retried)
+        if (runUp)
             break;
-        // Landed after the frame: the demuxer went past the keyframe it needed (transport
-        // streams are searched by their times, which land late). Once more, with a run-up that
-        // starts well before that keyframe.
-        const FrameTable *frames = table();
-        const qint64 keyframe = frames != nullptr ? frames->keyframeBefore(picture) : 0;
-        const double runUp = frameTime(picture) - frameTime(keyframe) + RetryRunUp;
-        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, runUp);
-        error = seekOnce(picture);
-        m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, m_runUp ? 1 : 0);
+        // Landed after the frame: the container's index led the demuxer past the keyframe the
+        // frame needs. Once more, starting before that keyframe.
+        runUp = true;
+        error = seekOnce(picture, runUp);
     }
     if (error == 0) {
         // The position tells what is shown, not what was asked for.
@@ -481,12 +483,21 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
     return error;
 }
 
-quint32 MpvMovie::seekOnce(qint64 picture)
+quint32 MpvMovie::seekOnce(qint64 picture, bool runUp)
 {
     // The engine shows the first frame not earlier than its tolerance before the target: aim
     // between this frame and the one before it, shifted by that tolerance.
     const double time = frameTime(picture);
     const double target = picture == 0 ? time : (frameTime(picture - 1) + time) / 2 + SeekTolerance;
+    // Containers searched by their times land late: the demuxer starts well before the
+    // keyframe the frame is decoded from.
+    double offset = 0;
+    if (runUp) {
+        const FrameTable *frames = table();
+        const qint64 keyframe = frames != nullptr ? frames->keyframeBefore(picture) : picture;
+        offset = time - frameTime(keyframe) + RunUp;
+    }
+    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, offset);
     // A restart left over from earlier must not be taken for this seek's.
     m_mpv->discardEvents();
     const QByteArray text = QByteArray::number(target, 'f', 6);

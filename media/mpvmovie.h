@@ -84,7 +84,7 @@ private:
     qint64 pictureOf(qint64 frame) const;
     // An exact seek to the picture of frame, checked against the frame it lands on.
     quint32 seekToPicture(qint64 picture);
-    quint32 seekOnce(qint64 picture);
+    quint32 seekOnce(qint64 picture, bool runUp);
     qint64 nextPicture(qint64 picture) const;
     std::optional<qint64> shownFrame() const;
     bool playForwardTo(qint64 frame);
@@ -105,7 +105,8 @@ private:
     double m_t0 = 0;
     // The engine's clock starts at the container's start time.
     double m_start = 0;
-    // Exact seeks start a second early: the container lands late without that run-up.
+    // Exact seeks start a second before the keyframe: the container lands late without that
+    // run-up.
     bool m_runUp = true;
     qint64 m_length = 0;
     // The frame last sought to; the position while not playing.
