@@ -70,8 +70,9 @@ TEST_P(LastFrame, ThePacketsTellTheTimeOfTheLastFrame)
 
 TEST_P(LastFrame, ACutMovieEndsOnItsLastDecodableFrame)
 {
-    // A cut AVI has lost its index, which sits at its end: after a seek the engine counts the
-    // frames of an all-keyframe AVI from where it landed, so its times no longer name them.
+    // A cut AVI has lost its index, which sits at its end: a first seek far into an
+    // all-keyframe one lands on an earlier frame while the engine names the target's time (once
+    // the engine has read up to a frame, seeks to it are exact).
     if (GetParam() == MovieKind::MjpegAvi)
         GTEST_SKIP() << "a seek in a cut MJPEG AVI does not tell where it landed";
     for (double share : {0.6, 0.9}) {
