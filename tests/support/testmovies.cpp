@@ -1,5 +1,7 @@
 #include "support/testmovies.h"
 
+#include "support/fieldavi.h"
+
 #include <QByteArrayView>
 #include <QDir>
 #include <QFile>
@@ -194,6 +196,9 @@ Recipe recipeOf(MovieKind kind)
         recipe.filter = QStringLiteral("select='not(between(n,20,29))'");
         recipe.codecArguments
                 = argumentList({"-fps_mode", "passthrough", "-c:v", "mjpeg", "-q:v", "3", "-an"});
+        break;
+    case MovieKind::FieldMjpegAvi:
+        recipe.suffix = QStringLiteral("avi");
         break;
     case MovieKind::Mpeg1Es:
         recipe.suffix = QStringLiteral("mpg");
@@ -407,11 +412,11 @@ QList<MovieKind> allMovieKinds()
 QList<MovieKind> exactnessMovieKinds()
 {
     return allMovieKinds()
-            + QList<MovieKind> {MovieKind::H264Ts,      MovieKind::H264M2ts, MovieKind::Mpeg2Ts,
-                                MovieKind::VfrMov,      MovieKind::VfrMkv,   MovieKind::LateMp4,
-                                MovieKind::DroppedAvi,  MovieKind::Mpeg1Es,  MovieKind::QtrleMov,
-                                MovieKind::Msvideo1Avi, MovieKind::HevcMkv,  MovieKind::Av1Mkv,
-                                MovieKind::ProresMov};
+            + QList<MovieKind> {MovieKind::H264Ts,     MovieKind::H264M2ts,      MovieKind::Mpeg2Ts,
+                                MovieKind::VfrMov,     MovieKind::VfrMkv,        MovieKind::LateMp4,
+                                MovieKind::DroppedAvi, MovieKind::FieldMjpegAvi, MovieKind::Mpeg1Es,
+                                MovieKind::QtrleMov,   MovieKind::Msvideo1Avi,   MovieKind::HevcMkv,
+                                MovieKind::Av1Mkv,     MovieKind::ProresMov};
 }
 
 QString movieKindName(MovieKind kind)
@@ -449,6 +454,8 @@ QString movieKindName(MovieKind kind)
         return QStringLiteral("late-mp4");
     case MovieKind::DroppedAvi:
         return QStringLiteral("dropped-avi");
+    case MovieKind::FieldMjpegAvi:
+        return QStringLiteral("field-mjpeg-avi");
     case MovieKind::Mpeg1Es:
         return QStringLiteral("mpeg1-es");
     case MovieKind::QtrleMov:
@@ -501,6 +508,18 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
         // The very bytes of the .mpg movie, as Video CD rips often are.
         const TestMovie mpg = makeTestMovie(MovieKind::Mpeg1Mpg, folder, frames);
         writeFile(path, readFile(mpg.path));
+    } else if (kind == MovieKind::FieldMjpegAvi) {
+        QList<QList<QByteArray>> fields;
+        for (const char *field : {"top", "bottom"}) {
+            fields.append(splitJpegStream(runFfmpeg(
+                    pictureInput(recipe.width, recipe.height, QStringLiteral("25"))
+                    + bandedOutput(frames, QStringLiteral("field=%1").arg(QLatin1String(field)))
+                    + argumentList({"-c:v", "mjpeg", "-q:v", "3", "-f", "image2pipe", "-"}))));
+        }
+        QList<QByteArray> interleaved;
+        for (qsizetype i = 0; i < fields[0].size() && i < fields[1].size(); ++i)
+            interleaved << fields[0].at(i) << fields[1].at(i);
+        writeFieldMjpegAvi(path, interleaved, QSize(recipe.width, recipe.height), 25);
     } else {
         const QString rate = rateText(recipe.rateNumerator, recipe.rateDenominator);
         const double seconds = double(frames) * recipe.rateDenominator / recipe.rateNumerator;

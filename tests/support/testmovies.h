@@ -43,6 +43,7 @@ enum class MovieKind {
     VfrMkv, // the same in Matroska
     LateMp4, // MP4, H.264, whose first picture comes 1.5 s after the start of its clock
     DroppedAvi, // MJPEG AVI, 25 fps, whose frames 20 to 29 are dropped-frame entries
+    FieldMjpegAvi, // MJPEG AVI, 25 fps, each frame stored as its two fields, no sound
     Mpeg1Es, // an MPEG-1 video elementary stream without pack headers, named .mpg, 25 fps
     QtrleMov, // QuickTime Animation at 96 fps
     Msvideo1Avi, // MS Video 1 at 10 fps, each picture held for two frames
