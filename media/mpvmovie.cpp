@@ -500,11 +500,14 @@ quint32 MpvMovie::seekOnce(qint64 picture, bool runUp)
     m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, offset);
     // A restart left over from earlier must not be taken for this seek's.
     m_mpv->discardEvents();
+    const quint64 drawn = m_renderer->framesDrawn();
     const QByteArray text = QByteArray::number(target, 'f', 6);
     if (m_mpv->command({mpvnames::Seek, text.constData(), mpvnames::AbsoluteExact}) < 0)
         return mci::MCIERR_HARDWARE;
     if (!waitForRestart())
         return mci::MCIERR_DEVICE_NOT_READY;
+    // Drawn late on a busy machine, the frame would be taken for the next step's.
+    m_renderer->waitForFramesDrawn(drawn, StepDeadline);
     return 0;
 }
 
