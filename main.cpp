@@ -1,6 +1,8 @@
+#include "app/displaycheck.h"
 #include "app/handoffclient.h"
 #include "app/handoffserver.h"
 #include "app/singleinstance.h"
+#include "app/terminationsignals.h"
 #include "app/tform1.h"
 #include "settings/tform2.h"
 #include "settings/tform3.h"
@@ -10,7 +12,13 @@
 #include <QCoreApplication>
 
 #include <clocale>
+#include <cstdio>
 #include <exception>
+
+namespace {
+// 1 already means that the files were handed to the running player.
+constexpr int NoDisplayExitCode = 2;
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -24,6 +32,13 @@ int main(int argc, char **argv)
         QCoreApplication handOff(argc, argv);
         HandOffArguments(arguments, instanceLock.serverPath());
         return 1;
+    }
+
+    // Checked before the application object exists, whose X11 platform would abort the process.
+    if (const QByteArray failure = unreachableDisplay(PlatformEnvironment::current());
+        !failure.isEmpty()) {
+        std::fprintf(stderr, "%s\n", failure.constData());
+        return NoDisplayExitCode;
     }
 
     ui::GuardedApplication app(argc, argv);
@@ -43,6 +58,7 @@ int main(int argc, char **argv)
         new TForm3(*form2);
         handOffServer.setReceiver(
                 [&form1](const QByteArray &block) { form1.ReceiveDropBlock(block); });
+        TerminationSignals terminationSignals([&form1] { form1.closeOnRequest(); });
         form1.show();
         app.exec();
     } catch (const StartupAborted &) {

@@ -7,8 +7,10 @@
 #include "ui/messages.h"
 #include "ui/startuplogo.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
@@ -198,6 +200,21 @@ void TForm1::buildMainMenu()
 void TForm1::Quit1Click()
 {
     close();
+}
+
+void TForm1::closeOnRequest()
+{
+    // A closed window has run its close-down already.
+    if (!isVisible())
+        return;
+    // A modal dialog runs an event loop of its own: it is closed, so that the handler that
+    // opened it returns before the player ends.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(window);
+        if (dialog != nullptr && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
+    Quit1Click();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)

@@ -100,6 +100,9 @@ public:
     void Open1Click();
     void OpenSelectedFiles(const QStringList &selectedFiles);
     void Quit1Click();
+    // Quit asked for from outside the window (a termination signal): also from inside a modal
+    // dialog, and once however often it is asked.
+    void closeOnRequest();
     void FileItemClick(QAction *entry);
     void ReceiveDropBlock(const QByteArray &block);
     void OnDropFiles(const QList<QByteArray> &names);

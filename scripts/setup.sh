@@ -10,7 +10,7 @@
 
 _velmo_packages=(
     cmake g++ make pkg-config
-    qt6-base-dev libmpv-dev libavformat-dev
+    qt6-base-dev libxcb1-dev libmpv-dev libavformat-dev
     ffmpeg xvfb xdotool
     fonts-ipafont-gothic
     libgtest-dev libgmock-dev

@@ -303,6 +303,17 @@ bool Player::isRunning() const
     return m_process->state() != QProcess::NotRunning;
 }
 
+QString unusedDisplayNumber()
+{
+    // An X server holds a lock file and a socket named after its number while it runs.
+    for (int number = 99;; ++number) {
+        const QString name = QString::number(number);
+        if (!QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(name))
+            && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(name)))
+            return name;
+    }
+}
+
 Sandbox::Sandbox()
     : m_dir(QDir::tempPath() + QStringLiteral("/velmomp-system-XXXXXX"))
 {
@@ -331,6 +342,7 @@ Sandbox::Sandbox()
     m_environment.insert(QStringLiteral("XDG_DATA_HOME"),
                          makeFolder(QStringLiteral("home/.local/share")));
     m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    m_environment.remove(QStringLiteral("XDG_SESSION_TYPE"));
     m_environment.remove(QStringLiteral("SESSION_MANAGER"));
 }
 
@@ -365,15 +377,24 @@ QString Sandbox::makeMovie(const QString &relativePath)
     return movie;
 }
 
+void Sandbox::setEnvironment(const QString &name, const QString &value)
+{
+    if (value.isNull())
+        m_environment.remove(name);
+    else
+        m_environment.insert(name, value);
+}
+
 std::unique_ptr<QProcess> Sandbox::launch(const QStringList &arguments,
-                                          const QString &workingFolder)
+                                          const QString &workingFolder,
+                                          QProcess::ProcessChannelMode channels)
 {
     auto process = std::make_unique<QProcess>();
     process->setProgram(m_executable);
     process->setArguments(arguments);
     process->setWorkingDirectory(workingFolder.isEmpty() ? m_path : workingFolder);
     process->setProcessEnvironment(m_environment);
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProcessChannelMode(channels);
     endWithParent(*process);
     process->start();
     if (!process->waitForStarted(milliseconds(Patience)))
@@ -384,6 +405,21 @@ std::unique_ptr<QProcess> Sandbox::launch(const QStringList &arguments,
 std::unique_ptr<Player> Sandbox::start(const QStringList &arguments, const QString &workingFolder)
 {
     return std::make_unique<Player>(launch(arguments, workingFolder));
+}
+
+PlayerEnd Sandbox::run(const QStringList &arguments)
+{
+    const auto process = launch(arguments, {}, QProcess::ForwardedOutputChannel);
+    if (!process->waitForFinished(milliseconds(Patience))) {
+        process->kill();
+        process->waitForFinished();
+        fail(QStringLiteral("the player did not end"));
+    }
+    PlayerEnd end;
+    if (process->exitStatus() == QProcess::NormalExit)
+        end.exitCode = process->exitCode();
+    end.standardError = process->readAllStandardError();
+    return end;
 }
 
 std::optional<int> Sandbox::runLaterStart(const QStringList &arguments,

@@ -128,6 +128,17 @@ private:
     std::optional<XWindow> m_mainWindow;
 };
 
+// How a player run to its end ended.
+struct PlayerEnd
+{
+    // Nothing when it crashed.
+    std::optional<int> exitCode;
+    QByteArray standardError;
+};
+
+// A display number (without the colon) that no X server on this machine serves.
+QString unusedDisplayNumber();
+
 // A scratch folder for one test case: a copy of the executable (its settings file lives beside
 // it), a private runtime folder for the single-instance lock and socket, and a home folder.
 class Sandbox final
@@ -148,6 +159,13 @@ public:
     // Starts the player with the arguments in workingFolder (default: the scratch folder).
     std::unique_ptr<Player> start(const QStringList &arguments, const QString &workingFolder = {});
 
+    // Sets a variable of the environment the next starts get; a null value removes it.
+    void setEnvironment(const QString &name, const QString &value);
+
+    // Starts the player and waits for its end, keeping what it wrote to standard error. Throws
+    // when it does not end in time.
+    PlayerEnd run(const QStringList &arguments);
+
     // Starts the player as a later start and waits for its end. Gives its exit code, or nothing
     // when it did not end within the deadline or crashed.
     std::optional<int> runLaterStart(const QStringList &arguments,
@@ -155,7 +173,9 @@ public:
                                      std::chrono::milliseconds deadline = Patience);
 
 private:
-    std::unique_ptr<QProcess> launch(const QStringList &arguments, const QString &workingFolder);
+    std::unique_ptr<QProcess> launch(const QStringList &arguments, const QString &workingFolder,
+                                     QProcess::ProcessChannelMode channels
+                                     = QProcess::ForwardedChannels);
 
     QTemporaryDir m_dir;
     QString m_path;

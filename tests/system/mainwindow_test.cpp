@@ -1,5 +1,6 @@
 // The main window as a person meets it: the start-up picture, the files of the command line,
-// the playlist menu under the right mouse button and the File menu.
+// the playlist menu under the right mouse button and the File menu; and a start without a
+// display.
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +196,34 @@ TEST_F(MainWindowTest, QuitInFileMenuEndsPlayerWithExitCodeZero)
     // The player gave up its single-instance lock: the next start is a player of its own.
     auto next = sandbox.start({movie});
     EXPECT_TRUE(next->waitForTitle(movie));
+}
+
+TEST_F(MainWindowTest, WithoutAReachableDisplayTheStartEndsWithOneLine)
+{
+    const QString number = unusedDisplayNumber();
+    // A null text leaves the variable out; without a platform Qt chooses its own.
+    const struct
+    {
+        const char *what;
+        QString display;
+        QString platform;
+    } cases[] = {
+            {"no server", u':' + number, {}},
+            {"connection refused", QStringLiteral("127.0.0.1:") + number, QStringLiteral("xcb")},
+            {"no DISPLAY", {}, {}},
+    };
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.what);
+        sandbox.setEnvironment(QStringLiteral("DISPLAY"), row.display);
+        sandbox.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), row.platform);
+        const PlayerEnd end = sandbox.run({});
+        ASSERT_TRUE(end.exitCode) << "crashed: " << end.standardError.toStdString();
+        EXPECT_EQ(*end.exitCode, 2);
+        EXPECT_EQ(end.standardError.count('\n'), 1) << end.standardError.toStdString();
+        EXPECT_TRUE(end.standardError.endsWith('\n'));
+        EXPECT_TRUE(end.standardError.contains("cannot reach the display"))
+                << end.standardError.toStdString();
+    }
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 // The settings file seen from the outside: what a first start writes, what the settings dialog
-// changes, and the window position kept across starts.
+// changes, the window position kept across starts, and what a player ended by a signal leaves.
 
 #include "harness.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+
+#include <csignal>
 
 using namespace systemtest;
 
@@ -55,6 +58,22 @@ protected:
         ASSERT_EQ(player.waitForExit(), 0);
     }
 };
+
+struct EndingSignal
+{
+    const char *name;
+    int signal;
+    bool fullScreen;
+    bool openDialog;
+};
+
+void PrintTo(const EndingSignal &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+class SignalEndTest : public SettingsFileTest, public testing::WithParamInterface<EndingSignal>
+{};
 
 } // namespace
 
@@ -136,3 +155,56 @@ TEST_F(SettingsFileTest, TheWindowComesBackWhereItWas)
     EXPECT_NE(offScreen->mainWindow().geometry().left(), 5000) << "kept on the screen";
     quit(*offScreen);
 }
+
+TEST_P(SignalEndTest, ClosesThePlayerLikeQuit)
+{
+    const EndingSignal &row = GetParam();
+    const QString movie = sandbox.makeMovie(QStringLiteral("clip.avi"));
+    const QString temp = sandbox.makeFolder(QStringLiteral("temp"));
+    {
+        QFile ini(iniPath);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Velmo]\nTemp=0 0 1 50\nTempDir=" + QFile::encodeName(temp) + "/\n");
+    }
+    const auto player = sandbox.start({movie});
+    ASSERT_TRUE(player->waitForTitle(movie));
+    ASSERT_TRUE(QFile::exists(temp + QStringLiteral("/VelmoMPtemp.avi"))) << "the copy is made";
+    const QRect frame = player->mainWindow().geometry();
+
+    if (row.fullScreen) {
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                 QString::number(player->mainWindow().id())});
+        pressKeys({QStringLiteral("a")});
+        ASSERT_TRUE(waitUntil([&] {
+            for (const quint64 id : player->visibleWindows()) {
+                if (XWindow(id).geometry() == QRect(0, 0, 1280, 1024))
+                    return true;
+            }
+            return false;
+        })) << "no full screen";
+    }
+    if (row.openDialog) {
+        // 開く, the first of the File menu's three items, opens a modal file dialog.
+        chooseMenuItem(*player, QPoint(20, 8), 0, 3);
+        ASSERT_TRUE(waitUntil([&] { return player->visibleWindows().size() == 2; }))
+                << "the open dialog did not open";
+    }
+
+    ::kill(pid_t(player->pid()), row.signal);
+    ASSERT_EQ(player->waitForExit(), 0);
+    EXPECT_EQ(storedValue(iniPath, "Locate"),
+              QByteArray::number(frame.x()) + ' ' + QByteArray::number(frame.y()))
+            << "the windowed place is saved";
+    const QStringList left = QDir(temp).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalEndTest,
+                         testing::Values(EndingSignal {"SIGTERM", SIGTERM, false, false},
+                                         EndingSignal {"SIGINT", SIGINT, false, false},
+                                         EndingSignal {"SIGHUP", SIGHUP, false, false},
+                                         EndingSignal {"SIGTERMInFullScreen", SIGTERM, true, false},
+                                         EndingSignal {"SIGTERMInADialog", SIGTERM, false, true}),
+                         [](const testing::TestParamInfo<EndingSignal> &info) {
+                             return info.param.name;
+                         });
