@@ -8,8 +8,11 @@ namespace {
 // Frames a decoder may hold back to reorder them: a packet without a decoding time settles
 // every frame but this many from the end.
 constexpr qsizetype ReorderWindow = 16;
-// Dropped frames in a row past which an AVI's slots are taken for damage, not for frames.
-constexpr qint64 MaxDroppedRun = 100'000;
+// Dropped frames past which an AVI's slots are taken for damage, not for frames.
+constexpr qint64 MaxDropped = 100'000;
+// Frames waiting for their place past which the times are taken for damage: decoders reorder
+// a few dozen frames at most.
+constexpr qsizetype MaxUnsettled = 1024;
 
 } // namespace
 
@@ -31,12 +34,12 @@ void FrameTableBuilder::addSlot(const PacketFacts &packet)
 {
     const qint64 slot = packet.dts.value_or(m_lastSlot.value_or(-1) + 1);
     const qint64 first = m_lastSlot ? *m_lastSlot + 1 : 0;
-    if (slot < first || slot - first > MaxDroppedRun) {
+    if (slot < first || m_dropped + (slot - first) > MaxDropped) {
         m_untimed = true;
         return;
     }
     // Slots before the first packet are dropped frames too, but there is no picture to repeat.
-    for (qint64 dropped = m_lastSlot ? first : slot; dropped < slot; ++dropped)
+    for (qint64 dropped = m_lastSlot ? first : slot; dropped < slot; ++dropped, ++m_dropped)
         m_frames.push_back({dropped, false, true});
     m_frames.push_back({slot, packet.keyframe, false});
     m_lastSlot = slot;
@@ -58,7 +61,8 @@ void FrameTableBuilder::addPresentation(const PacketFacts &packet)
     const auto place = std::upper_bound(
             m_frames.begin(), m_frames.end(), *time,
             [](qint64 value, const TableFrame &frame) { return value < frame.time; });
-    if (place - m_frames.begin() < m_settled) {
+    if (place - m_frames.begin() < m_settled
+        || qsizetype(m_frames.size()) - m_settled >= MaxUnsettled) {
         // A frame before one already settled: the times jump or run backwards.
         m_untimed = true;
         return;

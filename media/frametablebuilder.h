@@ -61,6 +61,7 @@ private:
     std::vector<TableFrame> m_frames;
     qsizetype m_settled = 0;
     std::optional<qint64> m_lastSlot;
+    qint64 m_dropped = 0;
     bool m_seenKeyframe = false;
     bool m_untimed = false;
     bool m_madeUpTimes = false;

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+struct AVFormatContext;
+
 namespace media {
 
 // The presentation time, on the container's clock in seconds, of a movie's last video frame,
@@ -15,5 +17,7 @@ namespace media {
 // without a time or marked corrupt, a read error, or more packets after the last keyframe than
 // is worth reading. The engine's own decoding must find the end then.
 std::optional<double> findLastFrameTime(const QByteArray &path);
+// The same for a container already opened.
+std::optional<double> findLastFrameTime(AVFormatContext &format);
 
 } // namespace media

@@ -33,10 +33,10 @@ constexpr qint64 MaxPlayedFrames = 4;
 constexpr double StepSpeed = 100;
 constexpr auto StepDeadline = 1000ms;
 constexpr auto SettleDeadline = 500ms;
-// The open waits for the frame table at most a fifth of what the engine took to open the movie,
+// The open waits for the frame table at most a tenth of what the engine took to open the movie,
 // and never less than this.
-constexpr int TableWaitShare = 5;
-constexpr auto MinTableWait = 5ms;
+constexpr int TableWaitShare = 10;
+constexpr auto MinTableWait = 2ms;
 // A seek to a frame the table has not reached yet waits this long for it.
 constexpr auto TableDeadline = 30000ms;
 // Frames whose average rate is this much off the container's stated rate do not all last one
@@ -222,7 +222,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     // The packets tell where the frames lie while the engine opens the movie.
     m_table = std::make_unique<FrameTable>(path);
     std::future<std::optional<double>> lastFrameTime
-            = std::async(std::launch::async, findLastFrameTime, path);
+            = std::async(std::launch::async, [path] { return findLastFrameTime(path); });
     m_mpv = MpvHandle::create(playerOptions(extraOptions));
     if (m_mpv)
         m_renderer = std::make_unique<FrameRenderer>(m_mpv->get());
@@ -296,11 +296,12 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         }
         m_start = m_table->time(0) - m_t0;
     }
-    if (!m_table || !m_table->isComplete()) {
-        if (!takeLength(lastTime) && !measureLength(path, extraOptions)) {
-            const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
-            m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
-        }
+    // Until a long table is read to its end, the length is what the last packets tell; the
+    // engine decodes the end only where no table can be read.
+    if ((!m_table || !m_table->isComplete()) && !takeLength(lastTime)
+        && (m_table || !measureLength(path, extraOptions))) {
+        const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
+        m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
     }
     m_frame = 0;
     m_onFrame = true;

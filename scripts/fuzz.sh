@@ -36,7 +36,7 @@ export TMPDIR=$scratch
 
 mkdir -p "$build/crashes"
 status=0
-for name in settings handoff; do
+for name in settings handoff movie; do
     corpus=$build/corpus/$name
     log=$build/$name.log
     mkdir -p "$corpus"
@@ -45,6 +45,10 @@ for name in settings handoff; do
         -artifact_prefix="$build/crashes/$name-")
     if [[ -f fuzz/$name.dict ]]; then
         options+=(-dict="fuzz/$name.dict")
+    fi
+    if [[ $name == movie ]]; then
+        # Movies up to 1 MiB, read in well under a second, with bounded memory.
+        options+=(-max_len=1048576 -timeout=3 -malloc_limit_mb=1024)
     fi
     echo "fuzz: running ${name}_fuzzer for $seconds s (log: $log)"
     if "$build/fuzz/${name}_fuzzer" "${options[@]}" "$corpus" >"$log" 2>&1; then
