@@ -6,7 +6,11 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+
 #include <algorithm>
+#include <unistd.h>
 
 namespace media {
 namespace {
@@ -14,6 +18,7 @@ namespace {
 // Settled frames handed to the waiting side at a time: often enough that a seek waits little,
 // seldom enough that the lock costs nothing.
 constexpr int PacketsPerPublish = 256;
+constexpr int BackgroundNiceness = 10;
 // Two pictures closer than this on the clock are the same time: a tenth of a millisecond is far
 // below any frame's duration and far above the rounding of a time base.
 constexpr double SameTime = 1e-4;
@@ -43,7 +48,7 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
                                       : FrameTableBuilder::Clock::PresentationTimes);
     int error = 0;
-    for (int read = 1; (error = av_read_frame(&format, packet.get())) >= 0;
+    for (int read = 0; (error = av_read_frame(&format, packet.get())) >= 0;
          av_packet_unref(packet.get())) {
         // Packets an edit list cuts away are never shown.
         if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
@@ -57,7 +62,9 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
         builder.add(facts);
         if (builder.untimed() || cancelled())
             return false;
-        if (++read % PacketsPerPublish == 0)
+        // The first frames are wanted at once, to tie the engine's clock to the table.
+        ++read;
+        if (read < PacketsPerPublish ? (read & (read - 1)) == 0 : read % PacketsPerPublish == 0)
             progress(builder);
     }
     // A file cut short ends in a read error: what was read up to there is the movie.
@@ -77,6 +84,8 @@ FrameTable::~FrameTable()
 
 void FrameTable::read(const QByteArray &path)
 {
+    // The engine opening the same movie on the other core comes first: a long table can wait.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), BackgroundNiceness);
     FrameTableBuilder builder;
     ScanFacts facts;
     const auto takeFacts = [&] {
