@@ -9,14 +9,13 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QFile>
 #include <QList>
 #include <QPoint>
 #include <QSize>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -27,29 +26,45 @@ constexpr const char *PlayerKeys[]
         = {"Display", "Screen", "ColorH",   "ColorF",  "Size", "AutoStart", "Continue",
            "Repeat",  "Pixel",  "LastOpen", "SaveDir", "Temp", "Locate",    "TempDir"};
 
-// Only the first names of a file are tried: every read opens the file again.
+// Only the first names of a file are tried: every read parses the file again.
 constexpr qsizetype MaxLines = 64;
 constexpr qsizetype MaxNamesFromFile = 4;
 
-const QString &settingsPath()
+// The settings file kept in memory: the rules are the same as on disk, without the file system's
+// time, so that many more inputs are tried.
+class MemoryStore final : public settings::ProfileStore
 {
-    static const QTemporaryDir folder;
-    static const QString path = folder.filePath(QStringLiteral("VelmoMP.ini"));
-    return path;
+public:
+    QString name() const override { return QStringLiteral("VelmoMP.ini"); }
+    bool exists() const override { return true; }
+    std::optional<QByteArray> load() const override { return content; }
+    bool replace(const QByteArray &replacement) override
+    {
+        content = replacement;
+        return true;
+    }
+    QByteArray content;
+};
+
+const std::shared_ptr<MemoryStore> &sharedStore()
+{
+    static const auto kept = std::make_shared<MemoryStore>();
+    return kept;
+}
+
+MemoryStore &store()
+{
+    return *sharedStore();
 }
 
 void setContent(const QByteArray &content)
 {
-    QFile file(settingsPath());
-    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    FUZZ_CHECK(file.write(content) == content.size());
+    store().content = content;
 }
 
 QByteArray currentContent()
 {
-    QFile file(settingsPath());
-    FUZZ_CHECK(file.open(QIODevice::ReadOnly));
-    return file.readAll();
+    return store().content;
 }
 
 // Spelled as in the file, with its blanks and letter case, so that matching is exercised too;
@@ -254,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray original(reinterpret_cast<const char *>(data), qsizetype(size));
     setContent(original);
-    PrivateProfile profile(settingsPath());
+    PrivateProfile profile(sharedStore());
     FUZZ_CHECK(profile.exists());
 
     for (const char *key : PlayerKeys)

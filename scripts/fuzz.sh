@@ -24,8 +24,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
 fi
 cmake --build "$build" -j"$(nproc)"
 
-# The settings fuzzer replaces its settings file thousands of times, and every replacement is
-# synced to disk: on tmpfs that costs nothing.
+# Whatever a fuzzer writes to the temporary folder costs nothing on tmpfs.
 if [[ -d /dev/shm && -w /dev/shm ]]; then
     scratch=$(mktemp -d /dev/shm/velmo-fuzz.XXXXXX)
 else

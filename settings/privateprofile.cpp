@@ -128,21 +128,6 @@ Location locate(const QList<QByteArray> &lines, QByteArrayView section, QByteArr
     return found;
 }
 
-// The content of the file, empty when there is none, nothing when it is there but unusable.
-std::optional<QByteArray> load(const QString &filePath)
-{
-    const QFileInfo info(filePath);
-    if (!info.exists())
-        return QByteArray();
-    // Folders and FIFOs are no settings files, and opening a FIFO would block.
-    if (!info.isFile())
-        return std::nullopt;
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
-}
-
 bool breaksLines(QByteArrayView text)
 {
     return text.contains('\n') || text.contains('\r') || text.contains('\0');
@@ -184,18 +169,57 @@ void setKey(Lines &file, QByteArrayView section, QByteArrayView key, QByteArrayV
 
 } // namespace
 
+FileStore::FileStore(const QString &path)
+    : m_path(path)
+{}
+
+bool FileStore::exists() const
+{
+    return QFileInfo(m_path).isFile();
+}
+
+std::optional<QByteArray> FileStore::load() const
+{
+    const QFileInfo info(m_path);
+    if (!info.exists())
+        return QByteArray();
+    // Folders and FIFOs are no settings files, and opening a FIFO would block.
+    if (!info.isFile())
+        return std::nullopt;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+bool FileStore::replace(const QByteArray &content)
+{
+    QSaveFile out(m_path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(content) != content.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
 PrivateProfile::PrivateProfile(const QString &filePath)
-    : m_filePath(filePath)
+    : m_store(std::make_shared<FileStore>(filePath))
+{}
+
+PrivateProfile::PrivateProfile(std::shared_ptr<ProfileStore> store)
+    : m_store(std::move(store))
 {}
 
 bool PrivateProfile::exists() const
 {
-    return QFileInfo(m_filePath).isFile();
+    return m_store->exists();
 }
 
 QByteArray PrivateProfile::read(QByteArrayView section, QByteArrayView key) const
 {
-    const auto content = load(m_filePath);
+    const auto content = m_store->load();
     if (!content)
         return {};
     const QList<QByteArray> lines = splitLines(*content).lines;
@@ -224,7 +248,7 @@ bool PrivateProfile::write(QByteArrayView section, const QList<Entry> &entries)
         if (!isWritable(section, trimmedBlanks(entry.key), entry.value))
             return false;
     }
-    const auto content = load(m_filePath);
+    const auto content = m_store->load();
     if (!content)
         return false;
 
@@ -232,15 +256,7 @@ bool PrivateProfile::write(QByteArrayView section, const QList<Entry> &entries)
     for (const Entry &entry : entries)
         setKey(file, section, trimmedBlanks(entry.key), entry.value);
 
-    QSaveFile out(m_filePath);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray newContent = joinLines(file);
-    if (out.write(newContent) != newContent.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return m_store->replace(joinLines(file));
 }
 
 } // namespace settings

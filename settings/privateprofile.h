@@ -5,7 +5,39 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+#include <optional>
+
 namespace settings {
+
+// Where the bytes of a settings file are kept.
+class ProfileStore
+{
+public:
+    virtual ~ProfileStore() = default;
+    // A name for messages.
+    virtual QString name() const = 0;
+    // An ordinary file is there.
+    virtual bool exists() const = 0;
+    // The whole content, empty when there is none, nothing when it is there but unusable.
+    virtual std::optional<QByteArray> load() const = 0;
+    // Replaces the whole content in one step: a reader finds the old or the new, never a mix.
+    virtual bool replace(const QByteArray &content) = 0;
+};
+
+// A file on disk, replaced by writing beside it, syncing and renaming.
+class FileStore final : public ProfileStore
+{
+public:
+    explicit FileStore(const QString &path);
+    QString name() const override { return m_path; }
+    bool exists() const override;
+    std::optional<QByteArray> load() const override;
+    bool replace(const QByteArray &content) override;
+
+private:
+    QString m_path;
+};
 
 // The settings file: a private-profile INI file of "[Section]" lines, each followed by its
 // "key=value" lines. Names and values are raw local 8-bit bytes and are never decoded.
@@ -25,6 +57,7 @@ namespace settings {
 // - new lines end in "\r\n" when the file's first line does, otherwise in '\n'; a rewritten
 //   line keeps its own end.
 // The file is replaced whole (written beside, then renamed), keeping its permissions.
+// The bytes may also be kept elsewhere (a ProfileStore), with the same rules.
 //
 // Every call reads the file afresh; not thread-safe.
 class PrivateProfile final
@@ -34,8 +67,9 @@ public:
     static constexpr qsizetype MaxValueLength = 1023;
 
     explicit PrivateProfile(const QString &filePath);
+    explicit PrivateProfile(std::shared_ptr<ProfileStore> store);
 
-    QString filePath() const { return m_filePath; }
+    QString filePath() const { return m_store->name(); }
     // An ordinary file is present at the path.
     bool exists() const;
 
@@ -57,7 +91,7 @@ public:
     bool write(QByteArrayView section, const QList<Entry> &entries);
 
 private:
-    QString m_filePath;
+    std::shared_ptr<ProfileStore> m_store;
 };
 
 } // namespace settings
