@@ -5,6 +5,7 @@
 #include "media/frametable.h"
 #include "media/lastframe.h"
 #include "media/mcivocabulary.h"
+#include "media/mpvmovielimits.h"
 #include "media/mpvproperties.h"
 #include "media/videosurface.h"
 
@@ -18,6 +19,8 @@
 namespace media {
 namespace {
 
+using namespace limits;
+
 using namespace std::chrono_literals;
 // A file the engine cannot make sense of within this time counts as unplayable.
 constexpr auto LoadDeadline = 5000ms;
@@ -25,29 +28,14 @@ constexpr auto SeekDeadline = 5000ms;
 // A last frame read from the packets that puts the end further than this from the container's
 // stated duration is not trusted: the header or the packets lie.
 constexpr double MaxEndDisagreement = 1.0;
-// A few frames ahead are played to instead of sought: an exact seek decodes from the keyframe
-// before the target, up to hundreds of frames on long-GOP movies.
-constexpr qint64 MaxPlayedFrames = 4;
-// mpv plays a frame step in real time, about 90 ms on the sound clock. Untimed (while the movie
-// does not play) and this fast, a step takes about as long as decoding the frame.
-constexpr double StepSpeed = 100;
-constexpr auto StepDeadline = 1000ms;
 constexpr auto SettleDeadline = 500ms;
 // The open waits for the frame table at most a tenth of what the engine took to open the movie,
 // and never less than this.
 constexpr int TableWaitShare = 10;
 constexpr auto MinTableWait = 2ms;
-// A seek to a frame the table has not reached yet waits this long for it.
-constexpr auto TableDeadline = 30000ms;
 // Frames whose average rate is this much off the container's stated rate do not all last one
 // frame time.
 constexpr double MaxRateDisagreement = 0.01;
-// mpv's exact seek shows the first frame at most this much before its target.
-constexpr double SeekTolerance = 0.005;
-// How far before the keyframe a frame is decoded from the demuxer starts, where it lands late.
-constexpr double RunUp = 1.0;
-// Two frame times closer than this are the same.
-constexpr double SameTime = 1e-4;
 
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
@@ -323,50 +311,6 @@ void MpvMovie::takeTableRate()
         m_fps = framemath::snapFrameRate(average);
 }
 
-const FrameTable *MpvMovie::table() const
-{
-    return m_table && !m_table->isUnusable() ? m_table.get() : nullptr;
-}
-
-qint64 MpvMovie::length() const
-{
-    const FrameTable *frames = table();
-    return frames != nullptr && frames->isComplete() ? std::max<qint64>(1, frames->size())
-                                                     : m_length;
-}
-
-double MpvMovie::frameTime(qint64 frame) const
-{
-    const FrameTable *frames = table();
-    if (frames != nullptr && frames->waitFor(frame, TableDeadline) && frame < frames->size())
-        return frames->time(frame) - m_start;
-    return m_t0 + double(frame) / m_fps;
-}
-
-qint64 MpvMovie::frameOfTime(double time) const
-{
-    const FrameTable *frames = table();
-    if (frames != nullptr) {
-        // Until the table is read to its end, only the frames before its last known one are
-        // certain.
-        const qint64 frame = frames->indexAt(time + m_start);
-        if (frames->isComplete() || frame < frames->size() - 1)
-            return frame;
-    }
-    return framemath::frameAt(time, m_t0, m_fps);
-}
-
-qint64 MpvMovie::pictureOf(qint64 frame) const
-{
-    const FrameTable *frames = table();
-    if (frames == nullptr)
-        return frame;
-    while (frame > 0 && frames->waitFor(frame, TableDeadline) && frame < frames->size()
-           && frames->isRepeat(frame))
-        --frame;
-    return frame;
-}
-
 bool MpvMovie::takeLength(std::optional<double> lastFrameTime)
 {
     if (!lastFrameTime)
@@ -429,155 +373,6 @@ bool MpvMovie::hasVideo() const
     return m_deviceType == mci::MCI_DEVTYPE_DIGITAL_VIDEO;
 }
 
-quint32 MpvMovie::seek(qint64 frame)
-{
-    if (!hasVideo())
-        return mci::MCIERR_UNSUPPORTED_FUNCTION;
-    const qint64 frames = length();
-    if (frame < 0 || frame > frames)
-        return mci::MCIERR_OUTOFRANGE;
-    const bool stopped = !m_playing;
-    halt();
-    m_paused = false;
-    if (stopped && m_onFrame && playForwardTo(frame)) {
-        m_frame = frame;
-        return 0;
-    }
-    m_onFrame = false;
-    const qint64 shown = std::min(frame, frames - 1);
-    const quint32 error = seekToPicture(pictureOf(shown));
-    if (error != 0)
-        return error;
-    if (m_onFrame && m_frame == pictureOf(shown)) {
-        m_frame = frame;
-        m_onFrame = frame == shown;
-    }
-    return 0;
-}
-
-quint32 MpvMovie::seekToPicture(qint64 picture)
-{
-    bool runUp = m_runUp;
-    quint32 error = seekOnce(picture, runUp);
-    while (error == 0) {
-        const std::optional<qint64> landed = shownFrame();
-        m_frame = landed.value_or(picture);
-        m_onFrame = true;
-        if (landed == picture)
-            return 0;
-        // Landed before the frame: count forward to it.
-        if (landed && *landed >= 0 && *landed < picture && playForwardTo(picture)) {
-            m_frame = picture;
-            return 0;
-        }
-        if (runUp)
-            break;
-        // Landed after the frame: the container's index led the demuxer past the keyframe the
-        // frame needs. Once more, starting before that keyframe.
-        runUp = true;
-        error = seekOnce(picture, runUp);
-    }
-    if (error == 0) {
-        // The position tells what is shown, not what was asked for.
-        qWarning("velmomp: a seek to frame %lld showed frame %lld", picture, m_frame);
-    }
-    return error;
-}
-
-quint32 MpvMovie::seekOnce(qint64 picture, bool runUp)
-{
-    // The engine shows the first frame not earlier than its tolerance before the target: aim
-    // between this frame and the one before it, shifted by that tolerance.
-    const double time = frameTime(picture);
-    const double target = picture == 0 ? time : (frameTime(picture - 1) + time) / 2 + SeekTolerance;
-    // Containers searched by their times land late: the demuxer starts well before the
-    // keyframe the frame is decoded from.
-    double offset = 0;
-    if (runUp) {
-        const FrameTable *frames = table();
-        const qint64 keyframe = frames != nullptr ? frames->keyframeBefore(picture) : picture;
-        offset = time - frameTime(keyframe) + RunUp;
-    }
-    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, offset);
-    // A restart left over from earlier must not be taken for this seek's.
-    m_mpv->discardEvents();
-    const quint64 drawn = m_renderer->framesDrawn();
-    const QByteArray text = QByteArray::number(target, 'f', 6);
-    if (m_mpv->command({mpvnames::Seek, text.constData(), mpvnames::AbsoluteExact}) < 0)
-        return mci::MCIERR_HARDWARE;
-    if (!waitForRestart())
-        return mci::MCIERR_DEVICE_NOT_READY;
-    // Drawn late on a busy machine, the frame would be taken for the next step's.
-    m_renderer->waitForFramesDrawn(drawn, StepDeadline);
-    return 0;
-}
-
-std::optional<qint64> MpvMovie::shownFrame() const
-{
-    const std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
-    if (!time)
-        return std::nullopt;
-    return frameOfTime(*time);
-}
-
-qint64 MpvMovie::nextPicture(qint64 picture) const
-{
-    const qint64 frames = length();
-    qint64 next = picture + 1;
-    while (next < frames - 1 && pictureOf(next) != next)
-        ++next;
-    return next;
-}
-
-bool MpvMovie::playForwardTo(qint64 frame)
-{
-    // The last frame is left to the seek, which knows about the end of the movie.
-    if (frame <= m_frame || frame - m_frame > MaxPlayedFrames || frame >= length() - 1)
-        return false;
-    const qint64 target = pictureOf(frame);
-    qint64 picture = pictureOf(m_frame);
-    m_mpv->discardEvents();
-    m_mpv->setFlag(mpvnames::Mute, true);
-    m_mpv->setDouble(mpvnames::Speed, StepSpeed);
-    bool reached = true;
-    while (reached && picture < target) {
-        const qint64 next = nextPicture(picture);
-        // The step is over when the engine pauses again, but its frame is shown only once the
-        // renderer has drawn it.
-        const quint64 drawn = m_renderer->framesDrawn();
-        reached = m_mpv->command({mpvnames::FrameStep}) >= 0
-                && waitForStep(frameTime(picture), frameTime(next))
-                && m_renderer->waitForFramesDrawn(drawn, StepDeadline);
-        picture = next;
-    }
-    m_mpv->setDouble(mpvnames::Speed, 1);
-    m_mpv->setFlag(mpvnames::Mute, false);
-    // Anything else than the next frame each time (a dropped frame, the end) is left to a seek.
-    if (!reached)
-        m_mpv->setFlag(mpvnames::Pause, true);
-    return reached;
-}
-
-bool MpvMovie::waitForStep(double fromTime, double expectedTime)
-{
-    bool ran = false;
-    std::optional<double> time;
-    const bool paused = m_mpv->waitForEvent(
-            [&](const mpv_event &event) {
-                if (!isEvent(event, MPV_EVENT_PROPERTY_CHANGE))
-                    return false;
-                if (!m_mpv->flagProperty(mpvnames::Pause).value_or(false)) {
-                    ran = true;
-                    return false;
-                }
-                // The pause that ends the step, not one from before it.
-                time = m_mpv->doubleProperty(mpvnames::TimePos);
-                return ran || (time && std::abs(*time - fromTime) > SameTime);
-            },
-            StepDeadline);
-    return paused && time && std::abs(*time - expectedTime) < SameTime;
-}
-
 bool MpvMovie::waitForRestart()
 {
     return waitForPlaybackRestart(*m_mpv);
@@ -586,18 +381,6 @@ bool MpvMovie::waitForRestart()
 bool MpvMovie::atEnd() const
 {
     return m_mpv->flagProperty(mpvnames::EofReached).value_or(false);
-}
-
-qint64 MpvMovie::position() const
-{
-    if (!m_playing || !hasVideo())
-        return m_frame;
-    // Near the end the time follows the sound; the end itself is the length.
-    const qint64 frames = length();
-    if (atEnd())
-        return frames;
-    const std::optional<qint64> shown = shownFrame();
-    return std::clamp<qint64>(shown.value_or(0), 0, frames - 1);
 }
 
 quint32 MpvMovie::mode() const

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <chrono>
+
+// Limits of the movie on libmpv that its opening and its frame addressing share.
+namespace media::limits {
+
+using namespace std::chrono_literals;
+
+// mpv plays a frame step in real time, about 90 ms on the sound clock. Untimed (while the movie
+// does not play) and this fast, a step takes about as long as decoding the frame.
+inline constexpr double StepSpeed = 100;
+// A seek to a frame the table has not reached yet waits this long for it.
+inline constexpr auto TableDeadline = 30000ms;
+
+} // namespace media::limits

@@ -1,0 +1,169 @@
+#include "support/testmovierecipes.h"
+
+#include <stdexcept>
+
+QStringList argumentList(std::initializer_list<const char *> words)
+{
+    QStringList list;
+    for (const char *word : words)
+        list.append(QString::fromLatin1(word));
+    return list;
+}
+
+Recipe recipeOf(MovieKind kind)
+{
+    Recipe recipe;
+    switch (kind) {
+    case MovieKind::MjpegAvi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList({"-c:v", "mjpeg", "-q:v", "3", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Mpeg4Avi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments
+                = argumentList({"-c:v", "mpeg4", "-q:v", "3", "-bf", "2", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::H264Mov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.rateNumerator = 30;
+        recipe.codecArguments = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                              "yuv420p", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Mpeg1Mpg:
+    case MovieKind::Mpeg1Dat:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "mpeg1video", "-q:v", "3", "-c:a", "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::VcdDat:
+        // The target fixes codecs, bit rates, 352x240 and 29.97 fps; the source already has
+        // that size and rate so that nothing is scaled or dropped.
+        recipe.suffix = QStringLiteral("dat");
+        recipe.width = 352;
+        recipe.height = 240;
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList({"-target", "ntsc-vcd"});
+        break;
+    case MovieKind::Mpeg2Mpg:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.codecArguments = argumentList({"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-c:a",
+                                              "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::H264Mp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.codecArguments = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                              "yuv420p", "-g", "250", "-keyint_min", "250",
+                                              "-sc_threshold", "0", "-c:a", "aac"});
+        break;
+    case MovieKind::Vp9Webm:
+        recipe.suffix = QStringLiteral("webm");
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.codecArguments = argumentList({"-c:v", "libvpx-vp9", "-deadline", "realtime",
+                                              "-cpu-used", "8", "-c:a", "libopus"});
+        break;
+    case MovieKind::H264Ts:
+    case MovieKind::H264M2ts:
+        recipe.suffix = kind == MovieKind::H264Ts ? QStringLiteral("ts") : QStringLiteral("m2ts");
+        recipe.usualFrames = 120;
+        recipe.codecArguments = argumentList({"-c:v",
+                                              "libx264",
+                                              "-preset",
+                                              "veryfast",
+                                              "-pix_fmt",
+                                              "yuv420p",
+                                              "-g",
+                                              "50",
+                                              "-keyint_min",
+                                              "50",
+                                              "-sc_threshold",
+                                              "0",
+                                              "-bf",
+                                              "2",
+                                              "-c:a",
+                                              "aac",
+                                              "-f",
+                                              "mpegts",
+                                              "-mpegts_m2ts_mode",
+                                              kind == MovieKind::H264Ts ? "0" : "1"});
+        break;
+    case MovieKind::Mpeg2Ts:
+        recipe.suffix = QStringLiteral("ts");
+        recipe.usualFrames = 80;
+        recipe.codecArguments = argumentList({"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-g",
+                                              "15", "-c:a", "mp2", "-f", "mpegts"});
+        break;
+    case MovieKind::VfrMov:
+    case MovieKind::VfrMkv:
+        recipe.suffix = kind == MovieKind::VfrMov ? QStringLiteral("mov") : QStringLiteral("mkv");
+        recipe.rateNumerator = 30;
+        recipe.usualFrames = 90;
+        recipe.filter = QStringLiteral("setpts='(N+floor(N/5)+floor(N/7))/30/TB'");
+        recipe.codecArguments = argumentList({"-fps_mode", "passthrough", "-c:v", "libx264",
+                                              "-preset", "veryfast", "-pix_fmt", "yuv420p", "-bf",
+                                              "2", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::LateMp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+                                "-c:a", "aac", "-output_ts_offset", "1.5"});
+        break;
+    case MovieKind::DroppedAvi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.usualFrames = 90;
+        recipe.filter = QStringLiteral("select='not(between(n,20,29))'");
+        recipe.codecArguments
+                = argumentList({"-fps_mode", "passthrough", "-c:v", "mjpeg", "-q:v", "3", "-an"});
+        break;
+    case MovieKind::FieldMjpegAvi:
+        recipe.suffix = QStringLiteral("avi");
+        break;
+    case MovieKind::Mpeg1Es:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.codecArguments
+                = argumentList({"-c:v", "mpeg1video", "-q:v", "3", "-an", "-f", "mpeg1video"});
+        break;
+    case MovieKind::QtrleMov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.rateNumerator = 96;
+        recipe.usualFrames = 120;
+        recipe.filter = QStringLiteral("format=rgb24");
+        recipe.codecArguments = argumentList({"-c:v", "qtrle", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::Msvideo1Avi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.rateNumerator = 10;
+        recipe.filter = QStringLiteral("select='not(mod(n,2))',fps=10,format=rgb555le");
+        recipe.codecArguments = argumentList({"-c:v", "msvideo1", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::HevcMkv:
+        recipe.suffix = QStringLiteral("mkv");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx265", "-preset", "ultrafast", "-x265-params",
+                                "log-level=error", "-c:a", "libopus"});
+        break;
+    case MovieKind::Av1Mkv:
+        recipe.suffix = QStringLiteral("mkv");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libsvtav1", "-preset", "12", "-svtav1-params",
+                                "svt-log-level=0", "-c:a", "libopus"});
+        break;
+    case MovieKind::ProresMov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.codecArguments = argumentList({"-c:v", "prores_ks", "-c:a", "pcm_s16le"});
+        break;
+    }
+    if (recipe.suffix.isEmpty())
+        throw std::runtime_error("unknown movie kind");
+    return recipe;
+}
