@@ -18,9 +18,9 @@ struct AVFormatContext;
 namespace media {
 
 // Every frame of a movie's first video stream, in presentation order, with its time on the
-// container's clock: frame N of the movie is frames()[N]. Read from the container's packets with
-// libavformat, without decoding: from the index where the container has one, by reading the
-// packets where it has none.
+// container's clock: frame N of the movie is frame N of the table. Read from every video packet
+// of the container with libavformat, without decoding (the other streams' packets are skipped
+// unread where the container allows it).
 //
 // The table is read on a thread of its own from the moment it is made, so that a long movie
 // does not hold back its opening; the frames come in as they are settled.
