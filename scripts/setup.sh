@@ -16,6 +16,7 @@ _velmo_packages=(
     libgtest-dev libgmock-dev
     clang-format
     clang libclang-rt-14-dev llvm
+    desktop-file-utils appstream
 )
 
 _velmo_root() {
