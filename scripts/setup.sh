@@ -17,6 +17,7 @@ _velmo_packages=(
     clang-format
     clang libclang-rt-14-dev llvm
     desktop-file-utils appstream
+    dpkg-dev file
 )
 
 _velmo_root() {
