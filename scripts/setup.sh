@@ -16,6 +16,8 @@ _velmo_packages=(
     libgtest-dev libgmock-dev
     clang-format
     clang libclang-rt-14-dev llvm
+    desktop-file-utils appstream
+    dpkg-dev file
 )
 
 _velmo_root() {
