@@ -72,14 +72,34 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     return error == AVERROR_EOF || !builder.frames().empty();
 }
 
-FrameTable::FrameTable(const QByteArray &path)
-    : m_reader([this, path] { read(path); })
+FrameTable::FrameTable(const QByteArray &path, bool held)
+    : m_held(held)
+    , m_reader([this, path] { read(path); })
 {}
 
 FrameTable::~FrameTable()
 {
-    m_cancelled = true;
+    {
+        const std::lock_guard locker(m_lock);
+        m_cancelled = true;
+    }
+    m_changed.notify_all();
     m_reader.join();
+}
+
+void FrameTable::release()
+{
+    {
+        const std::lock_guard locker(m_lock);
+        m_held = false;
+    }
+    m_changed.notify_all();
+}
+
+void FrameTable::waitWhileHeld()
+{
+    std::unique_lock locker(m_lock);
+    m_changed.wait(locker, [&] { return !m_held || m_cancelled; });
 }
 
 void FrameTable::read(const QByteArray &path)
@@ -100,6 +120,8 @@ void FrameTable::read(const QByteArray &path)
                               [&](const FrameTableBuilder &progress) {
                                   takeFacts();
                                   publish(progress, false, false);
+                                  if (progress.settled() > 1)
+                                      waitWhileHeld();
                               },
                               [this] { return m_cancelled.load(); });
     takeFacts();

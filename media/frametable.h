@@ -27,8 +27,11 @@ namespace media {
 class FrameTable final
 {
 public:
-    explicit FrameTable(const QByteArray &path);
+    // A held table reads only its first frames until it is released: a long movie's table
+    // cannot be read before the movie is open, and reading it beside the engine slows the open.
+    explicit FrameTable(const QByteArray &path, bool held = false);
     ~FrameTable();
+    void release();
     FrameTable(const FrameTable &) = delete;
     FrameTable &operator=(const FrameTable &) = delete;
 
@@ -58,6 +61,7 @@ public:
 private:
     void read(const QByteArray &path);
     void publish(const FrameTableBuilder &builder, bool done, bool unusable);
+    void waitWhileHeld();
 
     mutable std::mutex m_lock;
     mutable std::condition_variable m_changed;
@@ -66,6 +70,7 @@ private:
     bool m_madeUpTimes = false;
     bool m_done = false;
     bool m_unusable = false;
+    bool m_held = false;
     std::atomic<bool> m_cancelled = false;
     std::thread m_reader;
 };

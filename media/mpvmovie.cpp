@@ -32,6 +32,8 @@ constexpr auto SettleDeadline = 500ms;
 // The open waits for the frame table at most a tenth of what the engine took to open the movie,
 // and never less than this.
 constexpr int TableWaitShare = 10;
+// Larger movies read their table once the engine has opened them: it takes longer than the open.
+constexpr qint64 EagerTableBytes = 256 * 1024 * 1024;
 constexpr auto MinTableWait = 2ms;
 // Frames whose average rate is this much off the container's stated rate do not all last one
 // frame time.
@@ -208,7 +210,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     }
     const auto started = std::chrono::steady_clock::now();
     // The packets tell where the frames lie while the engine opens the movie.
-    m_table = std::make_unique<FrameTable>(path);
+    m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes);
     std::future<std::optional<double>> lastFrameTime
             = std::async(std::launch::async, [path] { return findLastFrameTime(path); });
     m_mpv = MpvHandle::create(playerOptions(extraOptions));
@@ -246,6 +248,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         return true;
     }
     m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
+    m_table->release();
     m_mpv->observe(mpvnames::Pause);
     m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
                          int(m_mpv->intProperty(mpvnames::Height).value_or(0)));
