@@ -27,18 +27,17 @@ std::optional<double> findLastFrameTime(const QByteArray &path)
     return findLastFrameTime(*format);
 }
 
-std::optional<double> findLastFrameTime(AVFormatContext &opened)
+std::optional<double> findLastFrameTime(AVFormatContext &format)
 {
-    AVFormatContext *const format = &opened;
     const Packet packet(av_packet_alloc());
     if (!packet)
         return std::nullopt;
-    const int video = findVideoStream(*format, *packet);
+    const int video = findVideoStream(format, *packet);
     if (video < 0)
         return std::nullopt;
-    const AVRational timeBase = format->streams[video]->time_base;
+    const AVRational timeBase = format.streams[video]->time_base;
     const qint64 pastTheEnd = av_rescale_q(PastTheEndSeconds, {1, 1}, timeBase);
-    if (av_seek_frame(format, video, pastTheEnd, AVSEEK_FLAG_BACKWARD) < 0)
+    if (av_seek_frame(&format, video, pastTheEnd, AVSEEK_FLAG_BACKWARD) < 0)
         return std::nullopt;
 
     std::optional<int64_t> last;
@@ -46,7 +45,8 @@ std::optional<double> findLastFrameTime(AVFormatContext &opened)
     // decoding time, so such a frame settles it; without one it could be the last.
     bool unsettled = false;
     int error = 0;
-    for (int tail = 0; tail <= MaxTailPackets && (error = av_read_frame(format, packet.get())) >= 0;
+    for (int tail = 0;
+         tail <= MaxTailPackets && (error = av_read_frame(&format, packet.get())) >= 0;
          av_packet_unref(packet.get())) {
         // Packets an edit list cuts away are never shown.
         if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
