@@ -54,6 +54,12 @@ quint64 FrameRenderer::framesDrawn()
     return m_framesDrawn;
 }
 
+QImage FrameRenderer::lastFrame()
+{
+    const std::lock_guard lock(m_drawnMutex);
+    return m_lastFrame;
+}
+
 bool FrameRenderer::waitForFramesDrawn(quint64 count, std::chrono::milliseconds deadline)
 {
     std::unique_lock lock(m_drawnMutex);
@@ -112,6 +118,7 @@ void FrameRenderer::renderPending()
             {
                 const std::lock_guard drawnLock(m_drawnMutex);
                 ++m_drawings;
+                m_lastFrame = frame;
                 if (counted)
                     ++m_framesDrawn;
             }

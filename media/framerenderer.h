@@ -38,6 +38,8 @@ public:
     bool renderInto(QImage &image);
     // How many new frames (not redraws of the same one) have been drawn so far.
     quint64 framesDrawn();
+    // The picture last drawn: the engine's current frame at the current size.
+    QImage lastFrame();
     // Waits until more than that many new frames have been drawn, or until the deadline.
     bool waitForFramesDrawn(quint64 count, std::chrono::milliseconds deadline);
     // Waits until nothing has been drawn for the quiet time, or until the deadline (false).
@@ -64,6 +66,7 @@ private:
     std::mutex m_drawnMutex;
     std::condition_variable m_drawn;
     quint64 m_framesDrawn = 0;
+    QImage m_lastFrame;
     // Every drawing, redraws of the same frame included.
     quint64 m_drawings = 0;
 };

@@ -9,8 +9,9 @@ namespace media {
 
 using namespace mci;
 
-MpvDriver::MpvDriver(MpvOptions extraOptions)
+MpvDriver::MpvDriver(MpvOptions extraOptions, qint64 cacheBytes)
     : m_extraOptions(std::move(extraOptions))
+    , m_cacheBytes(cacheBytes)
 {}
 
 MpvDriver::~MpvDriver() = default;
@@ -76,7 +77,8 @@ quint32 MpvDriver::sendCommand(quint32 deviceId, quint32 command, quint32 flags,
 quint32 MpvDriver::open(Parms &parms)
 {
     MpvMovie::Failure failure;
-    std::unique_ptr<MpvMovie> movie = MpvMovie::open(parms.elementName, m_extraOptions, failure);
+    std::unique_ptr<MpvMovie> movie
+            = MpvMovie::open(parms.elementName, m_extraOptions, m_cacheBytes, failure);
     if (!movie)
         return failure.error != 0 ? failure.error : MCIERR_INVALID_FILE;
     const quint32 id = m_nextId++;

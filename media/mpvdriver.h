@@ -2,6 +2,7 @@
 
 #include "media/mcidriver.h"
 #include "media/mpvhandle.h"
+#include "media/mpvmovielimits.h"
 
 #include <map>
 
@@ -13,8 +14,9 @@ class MpvMovie;
 class MpvDriver final : public mci::Driver
 {
 public:
-    // Extra engine options, e.g. {"ao", "null"} where no sound is wanted.
-    explicit MpvDriver(MpvOptions extraOptions = {});
+    // Extra engine options, e.g. {"ao", "null"} where no sound is wanted; what the pictures kept
+    // for steps back may take of memory.
+    explicit MpvDriver(MpvOptions extraOptions = {}, qint64 cacheBytes = limits::FrameCacheBytes);
     ~MpvDriver() override;
     Q_DISABLE_COPY_MOVE(MpvDriver)
 
@@ -36,6 +38,7 @@ private:
     quint32 where(const Device &device, quint32 flags, mci::Parms &parms);
 
     MpvOptions m_extraOptions;
+    qint64 m_cacheBytes;
     std::map<quint32, Device> m_devices;
     quint32 m_nextId = 1;
 };

@@ -103,7 +103,7 @@ bool MpvHandle::waitForEvent(const std::function<bool(const mpv_event &)> &accep
                              std::chrono::milliseconds deadline)
 {
     const QDeadlineTimer timer(deadline);
-    while (!timer.hasExpired()) {
+    while (!timer.hasExpired() && !m_interrupted) {
         const double seconds = double(timer.remainingTime()) / 1000.0;
         const mpv_event *event = mpv_wait_event(m_handle, seconds);
         if (event->event_id == MPV_EVENT_SHUTDOWN)
@@ -112,6 +112,12 @@ bool MpvHandle::waitForEvent(const std::function<bool(const mpv_event &)> &accep
             return true;
     }
     return false;
+}
+
+void MpvHandle::interrupt()
+{
+    m_interrupted = true;
+    mpv_wakeup(m_handle);
 }
 
 } // namespace media

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -49,11 +50,14 @@ public:
     // events are handled on the calling thread; nothing sleeps for a fixed time.
     bool waitForEvent(const std::function<bool(const mpv_event &)> &accept,
                       std::chrono::milliseconds deadline);
+    // Ends the current wait and every later one with false; callable from any thread.
+    void interrupt();
 
 private:
     explicit MpvHandle(mpv_handle *handle);
 
     mpv_handle *m_handle;
+    std::atomic<bool> m_interrupted = false;
 };
 
 } // namespace media

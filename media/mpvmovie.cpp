@@ -1,5 +1,7 @@
 #include "media/mpvmovie.h"
 
+#include "media/framecache.h"
+#include "media/framedecoder.h"
 #include "media/framemath.h"
 #include "media/framerenderer.h"
 #include "media/frametable.h"
@@ -7,6 +9,7 @@
 #include "media/mcivocabulary.h"
 #include "media/mpvmovielimits.h"
 #include "media/mpvproperties.h"
+#include "media/mpvwaits.h"
 #include "media/videosurface.h"
 
 #include <mpv/client.h>
@@ -20,11 +23,9 @@ namespace media {
 namespace {
 
 using namespace limits;
+using namespace mpvwaits;
 
 using namespace std::chrono_literals;
-// A file the engine cannot make sense of within this time counts as unplayable.
-constexpr auto LoadDeadline = 5000ms;
-constexpr auto SeekDeadline = 5000ms;
 // A last frame read from the packets that puts the end further than this from the container's
 // stated duration is not trusted: the header or the packets lie.
 constexpr double MaxEndDisagreement = 1.0;
@@ -150,44 +151,13 @@ bool hasFrameIndex(const MpvHandle &mpv)
     return name.startsWith("mov,") || name.startsWith("matroska,") || name == "avi";
 }
 
-bool isEvent(const mpv_event &event, mpv_event_id id)
-{
-    return event.event_id == id;
-}
-
-// Waits for the file to be loaded; false with the reason when it ends instead.
-bool waitForLoad(MpvHandle &mpv, quint32 &error)
-{
-    bool loaded = false;
-    const bool ended = mpv.waitForEvent(
-            [&](const mpv_event &event) {
-                if (isEvent(event, MPV_EVENT_FILE_LOADED)) {
-                    loaded = true;
-                    return true;
-                }
-                return isEvent(event, MPV_EVENT_END_FILE);
-            },
-            LoadDeadline);
-    if (!ended)
-        error = mci::MCIERR_DEVICE_NOT_READY;
-    else if (!loaded)
-        error = mci::MCIERR_INVALID_FILE;
-    return loaded;
-}
-
-bool waitForPlaybackRestart(MpvHandle &mpv)
-{
-    return mpv.waitForEvent(
-            [](const mpv_event &event) { return isEvent(event, MPV_EVENT_PLAYBACK_RESTART); },
-            SeekDeadline);
-}
-
 } // namespace
 
 std::unique_ptr<MpvMovie> MpvMovie::open(const QByteArray &path, const MpvOptions &extraOptions,
-                                         Failure &failure)
+                                         qint64 cacheBytes, Failure &failure)
 {
     std::unique_ptr<MpvMovie> movie(new MpvMovie);
+    movie->m_cache = std::make_unique<FrameCache>(cacheBytes);
     if (!movie->load(path, extraOptions, failure))
         return nullptr;
     return movie;
@@ -195,6 +165,7 @@ std::unique_ptr<MpvMovie> MpvMovie::open(const QByteArray &path, const MpvOption
 
 MpvMovie::~MpvMovie()
 {
+    m_decoder.reset();
     // The renderer goes before the player it draws from.
     m_renderer.reset();
     delete m_surface;
@@ -209,6 +180,9 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         return false;
     }
     const auto started = std::chrono::steady_clock::now();
+    m_path = path;
+    // The engine that decodes ahead draws exactly as this one does; it has no sound to wait for.
+    m_decoderOptions = playerOptions(extraOptions) << MpvOptions {{"aid", "no"}};
     // The packets tell where the frames lie while the engine opens the movie.
     m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes);
     std::future<std::optional<double>> lastFrameTime
@@ -248,6 +222,8 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         return true;
     }
     m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
+    // Drawn after the restart, the first picture would be taken for a later seek's.
+    m_renderer->waitForFramesDrawn(0, SettleDeadline);
     m_table->release();
     m_mpv->observe(mpvnames::Pause);
     m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
@@ -395,6 +371,10 @@ quint32 MpvMovie::mode() const
 
 quint32 MpvMovie::play()
 {
+    if (m_decoder)
+        m_decoder->pause();
+    if (m_cacheShown && !m_playing)
+        moveEngine(m_frame, true);
     m_onFrame = false;
     m_mpv->setFlag(mpvnames::Untimed, false);
     m_mpv->setFlag(mpvnames::Pause, false);
@@ -440,7 +420,13 @@ void MpvMovie::bind(QWidget *window)
     }
     if (!m_surface) {
         m_surface = new VideoSurface(window);
-        connect(m_renderer.get(), &FrameRenderer::frameReady, m_surface, &VideoSurface::showFrame,
+        // While a kept picture is shown, the engine's are not.
+        connect(
+                m_renderer.get(), &FrameRenderer::frameReady, this,
+                [this](const QImage &frame) {
+                    if (!m_cacheShown && m_surface)
+                        m_surface->showFrame(frame);
+                },
                 Qt::QueuedConnection);
     } else {
         m_surface->attach(window);
@@ -456,12 +442,26 @@ void MpvMovie::setDestination(const QRect &destination)
 {
     m_destination = destination;
     m_renderer->setTargetSize(destination.size());
+    if (m_cache->pictureSize() == destination.size())
+        return;
+    m_cache->reset(destination.size());
+    // The kept picture shown has the old size: the engine draws the frame anew.
+    if (m_cacheShown)
+        moveEngine(m_frame, true);
 }
 
 bool MpvMovie::paintFrame(QImage &image)
 {
     if (!hasVideo())
         return false;
+    if (m_cacheShown) {
+        const QImage kept = m_cache->find(std::min(m_frame, length() - 1));
+        if (!kept.isNull() && kept.size() == image.size()) {
+            image = kept;
+            return true;
+        }
+        moveEngine(m_frame, true);
+    }
     if (m_playing && atEnd())
         settle();
     return m_renderer->renderInto(image);

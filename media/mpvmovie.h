@@ -13,16 +13,19 @@
 
 namespace media {
 
+class FrameCache;
+class FrameDecoder;
 class FrameRenderer;
-class VideoSurface;
-
 class FrameTable;
+class VideoSurface;
 
 // One movie open on libmpv, addressed by frame number: frame N is the movie's N-th picture in
 // presentation order, found through the movie's frame table (or, where its packets do not tell
 // where its frames lie, at t0 + N / fps). Every move lands exactly on its frame (a few frames
 // forward are played to, anything else is an exact seek whose landing is checked), and the
-// position at the end of the movie equals its length.
+// position at the end of the movie equals its length. Pictures of frames near the user's are
+// kept as shown, and the frames before a step back are decoded ahead on an engine of their own,
+// so that steps back show them without decoding.
 class MpvMovie final : public QObject
 {
     Q_OBJECT
@@ -36,8 +39,9 @@ public:
 
     // Opens the file and waits until its first picture is ready. On failure gives nothing and
     // fills failure.
+    // The pictures kept of frames near the user's take at most cacheBytes.
     static std::unique_ptr<MpvMovie> open(const QByteArray &path, const MpvOptions &extraOptions,
-                                          Failure &failure);
+                                          qint64 cacheBytes, Failure &failure);
     ~MpvMovie() override;
     Q_DISABLE_COPY_MOVE(MpvMovie)
 
@@ -62,8 +66,19 @@ public:
     void setDestination(const QRect &destination);
     QRect destination() const { return m_destination; }
     bool paintFrame(QImage &image);
+    // What the pictures kept for steps back take.
+    qint64 keptBytes() const;
 
 private:
+    friend class FrameDecoder;
+
+    // Where an exact seek to a picture aims, and the run-up before the keyframe it needs.
+    struct SeekAim
+    {
+        double target = 0;
+        double offset = 0;
+    };
+
     MpvMovie() = default;
     bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);
     // The average frame rate of frames that do not all last one frame time.
@@ -85,6 +100,17 @@ private:
     // An exact seek to the picture of frame, checked against the frame it lands on.
     quint32 seekToPicture(qint64 picture);
     quint32 seekOnce(qint64 picture, bool runUp);
+    SeekAim aimAt(qint64 picture, bool runUp) const;
+    // Moves the engine to the frame and shows its picture.
+    quint32 moveEngine(qint64 frame, bool stopped);
+    // Shows the kept picture of the frame, if there is one, leaving the engine where it is.
+    bool showCached(qint64 frame);
+    // The engine's own picture is the one shown from now on.
+    void takeEngineBack();
+    // Keeps the picture the engine has just drawn for the frame it landed on.
+    void keepDrawn(qint64 frame);
+    // Decodes ahead the frames before the user's while the user steps back.
+    void followUser(qint64 from);
     qint64 nextPicture(qint64 picture) const;
     std::optional<qint64> shownFrame() const;
     bool playForwardTo(qint64 frame);
@@ -94,7 +120,12 @@ private:
     void drainEvents();
     bool atEnd() const;
 
+    QByteArray m_path;
+    MpvOptions m_decoderOptions;
     std::unique_ptr<FrameTable> m_table;
+    std::unique_ptr<FrameCache> m_cache;
+    // Goes first: it reads the movie's table and fills its cache.
+    std::unique_ptr<FrameDecoder> m_decoder;
     std::unique_ptr<MpvHandle> m_mpv;
     std::unique_ptr<FrameRenderer> m_renderer;
     QPointer<VideoSurface> m_surface;
@@ -113,6 +144,11 @@ private:
     qint64 m_frame = 0;
     // The engine is paused on m_frame itself, so the next frames can be played to.
     bool m_onFrame = false;
+    // The picture shown is a kept one; the engine is paused on m_engineFrame (or elsewhere: -1).
+    bool m_cacheShown = false;
+    qint64 m_engineFrame = -1;
+    // The frame the engine last landed on has been drawn.
+    bool m_landingDrawn = false;
     bool m_playing = false;
     bool m_paused = false;
 };

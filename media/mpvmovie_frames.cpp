@@ -5,6 +5,8 @@
 #include "media/mpvmovie.h"
 #include "media/mpvmovielimits.h"
 #include "media/mpvproperties.h"
+#include "media/mpvwaits.h"
+#include "media/videosurface.h"
 
 #include <mpv/client.h>
 
@@ -86,18 +88,38 @@ quint32 MpvMovie::seek(qint64 frame)
     const bool stopped = !m_playing;
     halt();
     m_paused = false;
+    if (!stopped)
+        return moveEngine(frame, false);
+    const qint64 from = m_frame;
+    const quint32 error = showCached(frame) ? 0 : moveEngine(frame, true);
+    if (error == 0)
+        followUser(from);
+    return error;
+}
+
+quint32 MpvMovie::moveEngine(qint64 frame, bool stopped)
+{
+    takeEngineBack();
+    if (stopped && m_onFrame && frame == m_frame) {
+        // Back on the engine's own frame after kept pictures.
+        if (m_surface)
+            m_surface->showFrame(m_renderer->lastFrame());
+        return 0;
+    }
     if (stopped && m_onFrame && playForwardTo(frame)) {
         m_frame = frame;
+        keepDrawn(frame);
         return 0;
     }
     m_onFrame = false;
-    const qint64 shown = std::min(frame, frames - 1);
+    const qint64 shown = std::min(frame, length() - 1);
     const quint32 error = seekToPicture(pictureOf(shown));
     if (error != 0)
         return error;
     if (m_onFrame && m_frame == pictureOf(shown)) {
         m_frame = frame;
         m_onFrame = frame == shown;
+        keepDrawn(shown);
     }
     return 0;
 }
@@ -131,31 +153,37 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
     return error;
 }
 
-quint32 MpvMovie::seekOnce(qint64 picture, bool runUp)
+MpvMovie::SeekAim MpvMovie::aimAt(qint64 picture, bool runUp) const
 {
     // The engine shows the first frame not earlier than its tolerance before the target: aim
     // between this frame and the one before it, shifted by that tolerance.
     const double time = frameTime(picture);
-    const double target = picture == 0 ? time : (frameTime(picture - 1) + time) / 2 + SeekTolerance;
+    SeekAim aim;
+    aim.target = picture == 0 ? time : (frameTime(picture - 1) + time) / 2 + SeekTolerance;
     // Containers searched by their times land late: the demuxer starts well before the
     // keyframe the frame is decoded from.
-    double offset = 0;
     if (runUp) {
         const FrameTable *frames = table();
         const qint64 keyframe = frames != nullptr ? frames->keyframeBefore(picture) : picture;
-        offset = time - frameTime(keyframe) + RunUp;
+        aim.offset = time - frameTime(keyframe) + RunUp;
     }
-    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, offset);
+    return aim;
+}
+
+quint32 MpvMovie::seekOnce(qint64 picture, bool runUp)
+{
+    const SeekAim aim = aimAt(picture, runUp);
+    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, aim.offset);
     // A restart left over from earlier must not be taken for this seek's.
     m_mpv->discardEvents();
     const quint64 drawn = m_renderer->framesDrawn();
-    const QByteArray text = QByteArray::number(target, 'f', 6);
+    const QByteArray text = QByteArray::number(aim.target, 'f', 6);
     if (m_mpv->command({mpvnames::Seek, text.constData(), mpvnames::AbsoluteExact}) < 0)
         return mci::MCIERR_HARDWARE;
     if (!waitForRestart())
         return mci::MCIERR_DEVICE_NOT_READY;
     // Drawn late on a busy machine, the frame would be taken for the next step's.
-    m_renderer->waitForFramesDrawn(drawn, StepDeadline);
+    m_landingDrawn = m_renderer->waitForFramesDrawn(drawn, StepDeadline);
     return 0;
 }
 
@@ -199,6 +227,7 @@ bool MpvMovie::playForwardTo(qint64 frame)
     }
     m_mpv->setDouble(mpvnames::Speed, 1);
     m_mpv->setFlag(mpvnames::Mute, false);
+    m_landingDrawn = reached;
     // Anything else than the next frame each time (a dropped frame, the end) is left to a seek.
     if (!reached)
         m_mpv->setFlag(mpvnames::Pause, true);
@@ -207,22 +236,8 @@ bool MpvMovie::playForwardTo(qint64 frame)
 
 bool MpvMovie::waitForStep(double fromTime, double expectedTime)
 {
-    bool ran = false;
-    std::optional<double> time;
-    const bool paused = m_mpv->waitForEvent(
-            [&](const mpv_event &event) {
-                if (event.event_id != MPV_EVENT_PROPERTY_CHANGE)
-                    return false;
-                if (!m_mpv->flagProperty(mpvnames::Pause).value_or(false)) {
-                    ran = true;
-                    return false;
-                }
-                // The pause that ends the step, not one from before it.
-                time = m_mpv->doubleProperty(mpvnames::TimePos);
-                return ran || (time && std::abs(*time - fromTime) > SameTime);
-            },
-            StepDeadline);
-    return paused && time && std::abs(*time - expectedTime) < SameTime;
+    const std::optional<double> time = mpvwaits::waitForFrameStep(*m_mpv, fromTime);
+    return time && std::abs(*time - expectedTime) < SameTime;
 }
 
 qint64 MpvMovie::position() const

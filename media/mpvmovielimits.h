@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <chrono>
 
 // Limits of the movie on libmpv that its opening and its frame addressing share.
@@ -12,5 +14,7 @@ using namespace std::chrono_literals;
 inline constexpr double StepSpeed = 100;
 // A seek to a frame the table has not reached yet waits this long for it.
 inline constexpr auto TableDeadline = 30000ms;
+// What the pictures kept for steps back may take by default.
+inline constexpr qint64 FrameCacheBytes = 256LL * 1024 * 1024;
 
 } // namespace media::limits

@@ -1,4 +1,5 @@
 #include "media/mcivocabulary.h"
+#include "media/mpvmovie.h"
 #include "support/printers.h"
 #include "tests/media/movietest.h"
 
@@ -141,8 +142,83 @@ TEST_P(FrameExactness, PlaysToTheEndAndStopsThere)
     EXPECT_EQ(device.QueryMode(), media::Stopped);
 }
 
+TEST_P(FrameExactness, StepsBackToTheStartAndForwardAgainShowingWhatTheEngineDraws)
+{
+    // Pictures drawn smaller than the movie are kept at the size shown.
+    const QRect shown(0, 0, movie.width * 3 / 4, movie.height * 3 / 4);
+    device.PutDestination(shown);
+    RealDevice reference(0);
+    reference.open(movie.path);
+    reference.device.PutDestination(shown);
+    const qint32 top = std::min(laterKeyframe().value_or(10) + 2, movie.frames - 1);
+    // Compared pixel for pixel with the engine's own picture of the frame.
+    const QList<qint32> compared = {0, top / 2, top - 3};
+
+    device.SeekTo(top);
+    for (qint32 frame = top - 1; frame >= 0; --frame) {
+        device.SeekTo(device.QueryPosition() - 1);
+        expectAt(frame, "back");
+    }
+    for (qint32 frame = 1; frame <= top; ++frame) {
+        device.SeekTo(device.QueryPosition() + 1);
+        expectAt(frame, "forward");
+        if (!compared.contains(frame))
+            continue;
+        reference.device.SeekTo(frame);
+        EXPECT_TRUE(real.shownPicture() == reference.shownPicture()) << "picture of " << frame;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKinds, FrameExactness, ::testing::ValuesIn(exactnessMovieKinds()),
                          [](const auto &info) {
                              QString name = movieKindName(info.param);
                              return name.remove(u'-').toStdString();
                          });
+
+// Pictures kept for steps back, on a movie with short groups of pictures.
+TEST(KeptPictures, StayWithinTheirBudgetAndExactOnAWalkLongerThanTheyHold)
+{
+    QTemporaryDir folder;
+    const TestMovie movie = makeTestMovie(MovieKind::Mpeg2Ts, folder.path());
+    const QList<int> decoded = shownFrameIndexes(movie);
+    const qint64 budget = 8 * qint64(movie.width) * movie.height * 4;
+    media::MpvMovie::Failure failure;
+    const std::unique_ptr<media::MpvMovie> opened = media::MpvMovie::open(
+            QFile::encodeName(movie.path), {{"ao", "null"}}, budget, failure);
+    ASSERT_TRUE(opened);
+    QWidget panel;
+    opened->bind(&panel);
+
+    ASSERT_EQ(opened->seek(movie.frames - 1), 0u);
+    for (qint64 frame = movie.frames - 2; frame >= 0; --frame) {
+        ASSERT_EQ(opened->seek(frame), 0u);
+        QImage picture(movie.width, movie.height, QImage::Format_RGB32);
+        ASSERT_TRUE(opened->paintFrame(picture));
+        EXPECT_EQ(frameIndexOf(picture).value_or(-1), decoded.value(frame)) << frame;
+        EXPECT_LE(opened->keptBytes(), budget) << frame;
+    }
+    EXPECT_GT(opened->keptBytes(), 0);
+}
+
+TEST(KeptPictures, AMovieReplacedWhileFramesAreDecodedAheadLeavesNothingBehind)
+{
+    QTemporaryDir folder;
+    const TestMovie first = makeTestMovie(MovieKind::H264Mp4, folder.path());
+    const TestMovie second = makeTestMovie(MovieKind::VcdDat, folder.path());
+    const QList<int> decoded = shownFrameIndexes(second);
+    RealDevice real;
+    real.open(first.path);
+    // A step back over a long group of pictures: the frames before are decoded ahead.
+    real.device.SeekTo(first.frames - 1);
+    real.device.SeekTo(first.frames - 2);
+
+    real.open(second.path);
+    const qint32 top = 12;
+    real.device.SeekTo(top);
+    for (qint32 frame = top - 1; frame >= 0; --frame) {
+        real.device.SeekTo(frame);
+        const QImage picture = real.shownPicture();
+        EXPECT_EQ(picture.size(), QSize(second.width, second.height)) << frame;
+        EXPECT_EQ(frameIndexOf(picture).value_or(-1), decoded.value(frame)) << frame;
+    }
+}

@@ -1,3 +1,4 @@
+#include "media/framecache.h"
 #include "media/framemath.h"
 #include "media/frametablebuilder.h"
 #include "support/printers.h"
@@ -184,4 +185,41 @@ TEST(FrameTable, GivesUpOnTimesThatCannotBeOrdered)
         EXPECT_TRUE(table.untimed()) << c.what;
         EXPECT_LE(table.frames().size(), 3u) << c.what;
     }
+}
+
+TEST(FrameCache, KeepsThePicturesNearestTheUsersFrameWithinItsBudget)
+{
+    const QSize size(4, 2);
+    const auto picture = [&](QSize of) {
+        QImage image(of, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        return image;
+    };
+    // Three pictures of 4x2 32-bit pixels.
+    media::FrameCache cache(3 * 4 * 2 * 4 + 5);
+    cache.reset(size);
+    EXPECT_EQ(cache.capacity(), 3);
+    EXPECT_FALSE(cache.insert(1, picture(QSize(2, 2)))) << "another size";
+
+    cache.setFocus(10);
+    for (qint64 frame : {9, 11, 8, 12})
+        cache.insert(frame, picture(size));
+    // 8 and 12 are as far from 10: the later one goes.
+    EXPECT_EQ(cache.bytes(), 3 * 4 * 2 * 4);
+    for (qint64 frame : {8, 9, 11})
+        EXPECT_TRUE(cache.contains(frame)) << frame;
+    EXPECT_FALSE(cache.contains(12));
+    EXPECT_FALSE(cache.insert(20, picture(size))) << "farther than all the kept ones";
+    EXPECT_EQ(cache.highestMissing(5, 9), 7);
+    EXPECT_EQ(cache.highestMissing(8, 9), std::nullopt);
+
+    cache.setFocus(2);
+    EXPECT_TRUE(cache.insert(3, picture(size)));
+    EXPECT_FALSE(cache.contains(11));
+    EXPECT_EQ(cache.find(3).size(), size);
+    EXPECT_TRUE(cache.find(11).isNull());
+
+    cache.reset(QSize(2, 2));
+    EXPECT_EQ(cache.bytes(), 0);
+    EXPECT_EQ(cache.capacity(), 6);
 }

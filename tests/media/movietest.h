@@ -14,10 +14,11 @@
 struct RealDevice
 {
     QWidget panel;
-    media::MediaDevice device {
-            std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}})};
+    media::MediaDevice device;
 
-    RealDevice()
+    // cacheBytes 0 keeps no pictures: every step decodes.
+    explicit RealDevice(qint64 cacheBytes = media::limits::FrameCacheBytes)
+        : device(std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}}, cacheBytes))
     {
         panel.resize(640, 480);
         device.Display = &panel;
@@ -29,14 +30,17 @@ struct RealDevice
         device.OpenDevice();
     }
 
-    // The frame index the device's current picture shows, or -1 when it cannot be read.
-    int shownFrame()
+    // The device's current picture, at the size it is shown.
+    QImage shownPicture()
     {
         QRect destination(0, 0, 192, 144);
         device.WhereDestination(destination);
         QImage picture(destination.size(), QImage::Format_RGB32);
         picture.fill(Qt::black);
         device.PaintFrame(picture);
-        return frameIndexOf(picture).value_or(-1);
+        return picture;
     }
+
+    // The frame index the device's current picture shows, or -1 when it cannot be read.
+    int shownFrame() { return frameIndexOf(shownPicture()).value_or(-1); }
 };

@@ -1,0 +1,76 @@
+#include "media/mpvwaits.h"
+
+#include "media/mcivocabulary.h"
+#include "media/mpvhandle.h"
+#include "media/mpvproperties.h"
+
+#include <mpv/client.h>
+
+#include <cmath>
+
+namespace media::mpvwaits {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A file the engine cannot make sense of within this time counts as unplayable.
+constexpr auto LoadDeadline = 5000ms;
+constexpr auto SeekDeadline = 5000ms;
+constexpr auto StepDeadline = 1000ms;
+// Two frame times closer than this are the same.
+constexpr double SameTime = 1e-4;
+
+bool isEvent(const mpv_event &event, mpv_event_id id)
+{
+    return event.event_id == id;
+}
+
+} // namespace
+
+bool waitForLoad(MpvHandle &mpv, quint32 &error)
+{
+    bool loaded = false;
+    const bool ended = mpv.waitForEvent(
+            [&](const mpv_event &event) {
+                if (isEvent(event, MPV_EVENT_FILE_LOADED)) {
+                    loaded = true;
+                    return true;
+                }
+                return isEvent(event, MPV_EVENT_END_FILE);
+            },
+            LoadDeadline);
+    if (!ended)
+        error = mci::MCIERR_DEVICE_NOT_READY;
+    else if (!loaded)
+        error = mci::MCIERR_INVALID_FILE;
+    return loaded;
+}
+
+bool waitForPlaybackRestart(MpvHandle &mpv)
+{
+    return mpv.waitForEvent(
+            [](const mpv_event &event) { return isEvent(event, MPV_EVENT_PLAYBACK_RESTART); },
+            SeekDeadline);
+}
+
+std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime)
+{
+    bool ran = false;
+    std::optional<double> time;
+    const bool paused = mpv.waitForEvent(
+            [&](const mpv_event &event) {
+                if (event.event_id != MPV_EVENT_PROPERTY_CHANGE)
+                    return false;
+                if (!mpv.flagProperty(mpvnames::Pause).value_or(false)) {
+                    ran = true;
+                    return false;
+                }
+                // The pause that ends the step, not one from before it.
+                time = mpv.doubleProperty(mpvnames::TimePos);
+                return ran || (time && std::abs(*time - fromTime) > SameTime);
+            },
+            StepDeadline);
+    return paused ? time : std::nullopt;
+}
+
+} // namespace media::mpvwaits
