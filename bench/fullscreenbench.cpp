@@ -5,6 +5,7 @@
 #include "app/tform1.h"
 #include "bench/console.h"
 #include "bench/fixtures.h"
+#include "bench/xvfb.h"
 #include "media/mediadevice.h"
 #include "media/mpvdriver.h"
 #include "media/videosurface.h"
@@ -43,11 +44,11 @@
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
 
 using bench::Fixture;
+using bench::spawn;
+using bench::Xvfb;
 
 using bench::out;
 using bench::progress;
@@ -90,76 +91,6 @@ QString loadAverage()
         return QStringLiteral("?");
     return QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' '));
 }
-
-// Starts a program with the environment of this process (DISPLAY included); file actions may
-// redirect its descriptors.
-pid_t spawn(const QList<QByteArray> &arguments, const posix_spawn_file_actions_t *actions)
-{
-    std::vector<char *> argv;
-    for (const QByteArray &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start " + arguments.first().toStdString());
-    return pid;
-}
-
-// A private X server with one 1920x1080 screen, so that both players get the same screen
-// whatever display the developer sits at.
-class Xvfb final
-{
-public:
-    Xvfb()
-    {
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0)
-            throw std::runtime_error("cannot make a pipe for Xvfb");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        try {
-            m_pid = spawn({"Xvfb", "-displayfd", QByteArray::number(pipeEnds[1]), "-screen", "0",
-                           "1920x1080x24", "-nolisten", "tcp"},
-                          &actions);
-        } catch (...) {
-            posix_spawn_file_actions_destroy(&actions);
-            close(pipeEnds[0]);
-            close(pipeEnds[1]);
-            throw;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeEnds[1]);
-        // The server writes its display number once it accepts clients; end of file means it
-        // died.
-        QByteArray number;
-        char c = 0;
-        while (read(pipeEnds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(pipeEnds[0]);
-        if (number.isEmpty())
-            throw std::runtime_error("Xvfb did not start");
-        m_display = ':' + number;
-    }
-
-    ~Xvfb()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-
-    Xvfb(const Xvfb &) = delete;
-    Xvfb &operator=(const Xvfb &) = delete;
-
-    pid_t pid() const { return m_pid; }
-    const QByteArray &display() const { return m_display; }
-
-private:
-    pid_t m_pid = 0;
-    QByteArray m_display;
-};
 
 // Counts the paint events of a widget: each frame the video surface receives asks for one, and
 // frames whose repaints Qt merged never reached the screen.
