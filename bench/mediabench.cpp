@@ -137,22 +137,29 @@ public:
 
     QList<Row> run()
     {
-        QList<Row> rows = {{QStringLiteral("open to first frame"), {}, {}, 0, 0},
-                           {QStringLiteral("exact seek to a random frame"), {}, {}, 0, 0},
-                           {QStringLiteral("one frame forward"), {}, {}, 0, 0},
-                           {QStringLiteral("one frame back"), {}, {}, 0, 0}};
+        QList<Row> rows
+                = {{QStringLiteral("open to first frame"), {}, {}, 0, 0},
+                   {QStringLiteral("exact seek to a random frame"), {}, {}, 0, 0},
+                   {QStringLiteral("one frame forward"), {}, {}, 0, 0},
+                   {QStringLiteral("one frame back"), {}, {}, 0, 0},
+                   {QStringLiteral("first frame back into a group not kept"), {}, {}, 0, 0}};
         progress() << m_fixture.name << ": opening" << Qt::endl;
         measureOpens(rows[0]);
         if (m_fixture.opensOnly)
             return rows.mid(0, 1);
         progress() << m_fixture.name << ": player seeks and steps" << Qt::endl;
         measurePlayer(rows[1], rows[2], rows[3]);
+        measureFirstBackSteps(rows[4]);
         progress() << m_fixture.name << ": libmpv seeks and steps" << Qt::endl;
-        measureRaw(rows[1], rows[2], rows[3]);
+        measureRaw(rows[1], rows[2], rows[3], rows[4]);
         return rows;
     }
 
     const QStringList &mismatches() const { return m_mismatches; }
+    // Of this process, in MiB, with the player on its last frame after a walk back through a
+    // whole group of pictures, and before that walk.
+    double residentAfterWalk() const { return m_residentAfterWalk; }
+    double residentBeforeWalk() const { return m_residentBeforeWalk; }
     qint32 length() const { return m_length; }
 
 private:
@@ -224,38 +231,75 @@ private:
         }
     }
 
+    // A player that has kept no pictures yet.
+    std::unique_ptr<Player> openPlayer() const
+    {
+        auto player = std::make_unique<Player>(m_fixture);
+        player->device.OpenDevice();
+        if (m_fixture.view != m_fixture.size)
+            player->device.PutDestination(QRect(QPoint(0, 0), m_fixture.view));
+        idle();
+        return player;
+    }
+
     void measurePlayer(Row &seeks, Row &forward, Row &backward)
     {
-        Player player(m_fixture);
-        player.device.OpenDevice();
-        if (m_fixture.view != m_fixture.size)
-            player.device.PutDestination(QRect(QPoint(0, 0), m_fixture.view));
-        idle();
-
+        std::unique_ptr<Player> player = openPlayer();
         std::mt19937 random(20240607);
         std::uniform_int_distribution<int> anyFrame(0, m_fixture.frames - 1);
         for (int i = 0; i < m_counts.seeks; ++i) {
             const int target = anyFrame(random);
-            seeks.player.add(timed([&] { player.device.SeekTo(target); }));
-            checkPlayer(player, seeks, target);
+            seeks.player.add(timed([&] { player->device.SeekTo(target); }));
+            checkPlayer(*player, seeks, target);
             idle();
         }
 
+        // Each way on a player of its own: pictures kept on the way are not met again.
         const auto step = [&](Row &row, int from, int by) {
-            player.device.SeekTo(from);
+            player = openPlayer();
+            player->device.SeekTo(from);
             idle();
             for (int i = 1; i <= m_counts.steps; ++i) {
                 row.player.add(
-                        timed([&] { player.device.SeekTo(player.device.QueryPosition() + by); }));
-                checkPlayer(player, row, from + i * by);
+                        timed([&] { player->device.SeekTo(player->device.QueryPosition() + by); }));
+                checkPlayer(*player, row, from + i * by);
                 idle();
             }
         };
         step(forward, m_fixture.forwardFrom, 1);
         step(backward, m_fixture.backwardFrom, -1);
+
+        // On back through the rest of the group of pictures before the keyframe at 250.
+        m_residentBeforeWalk = residentMiB();
+        while (player->device.QueryPosition() > 0) {
+            player->device.SeekTo(player->device.QueryPosition() - 1);
+            idle();
+        }
+        m_residentAfterWalk = residentMiB();
     }
 
-    void measureRaw(Row &seeks, Row &forward, Row &backward)
+    // Frames deep into the second group of pictures, each the first step back of a player that
+    // has kept nothing yet.
+    QList<int> firstBackStepTargets() const
+    {
+        QList<int> targets;
+        for (int frame = m_fixture.backwardFrom; frame < m_fixture.frames; frame += 23)
+            targets.append(frame);
+        return targets.mid(0, 10);
+    }
+
+    void measureFirstBackSteps(Row &row)
+    {
+        for (int from : firstBackStepTargets()) {
+            const std::unique_ptr<Player> player = openPlayer();
+            player->device.SeekTo(from);
+            idle();
+            row.player.add(timed([&] { player->device.SeekTo(from - 1); }));
+            checkPlayer(*player, row, from - 1);
+        }
+    }
+
+    void measureRaw(Row &seeks, Row &forward, Row &backward, Row &firstBack)
     {
         RawPlayer raw(m_rawOptions, m_fixture.view);
         if (!raw.open(QFile::encodeName(m_fixture.path)))
@@ -281,10 +325,31 @@ private:
         };
         step(forward, m_fixture.forwardFrom, 1, [&] { return raw.frameStep(); });
         step(backward, m_fixture.backwardFrom, -1, [&] { return raw.frameBackStep(); });
+        // Beside the player's first step back: an exact seek to the same frame.
+        for (int from : firstBackStepTargets()) {
+            raw.seekExact(seekTime(from));
+            bool done = false;
+            firstBack.raw.add(timed([&] { done = raw.seekExact(seekTime(from - 1)); }));
+            checkRaw(raw, firstBack, from - 1, done);
+        }
+    }
+
+    static double residentMiB()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+        }
+        return 0;
     }
 
     Fixture m_fixture;
     Counts m_counts;
+    double m_residentBeforeWalk = 0;
+    double m_residentAfterWalk = 0;
     Options m_rawOptions;
     QStringList m_mismatches;
     qint32 m_length = 0;
@@ -396,6 +461,12 @@ int run(const QStringList &arguments)
                                   .arg(bench.length())
                                   .arg(fixture.fps)
                                   .arg(ms(frameTime)));
+        if (bench.residentAfterWalk() > 0) {
+            frameTimes.append(QStringLiteral("  - resident: %1 MiB after the steps back, %2 MiB "
+                                             "after walking on back to frame 0")
+                                      .arg(bench.residentBeforeWalk(), 0, 'f', 0)
+                                      .arg(bench.residentAfterWalk(), 0, 'f', 0));
+        }
         for (const Row &row : rows) {
             table += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 |\n")
                              .arg(fixture.name, row.operation, ms(row.player.median()),

@@ -1,5 +1,6 @@
 #include "media/framecache.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace media {
@@ -36,10 +37,17 @@ qint64 FrameCache::capacity() const
     return capacityLocked();
 }
 
+void FrameCache::limitTo(qint64 pictures)
+{
+    const std::lock_guard lock(m_mutex);
+    m_limit = pictures;
+    evictLocked();
+}
+
 qint64 FrameCache::capacityLocked() const
 {
     const qint64 each = pictureBytes(m_size);
-    return each > 0 ? m_budget / each : 0;
+    return each > 0 ? std::min(m_budget / each, m_limit) : 0;
 }
 
 qint64 FrameCache::bytes() const

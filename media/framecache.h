@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -21,7 +22,9 @@ public:
     // Drops every picture; the pictures kept from now on have this size.
     void reset(QSize size);
     QSize pictureSize() const;
-    // How many pictures of the current size fit into the budget.
+    // Keeps at most this many pictures, whatever the budget allows.
+    void limitTo(qint64 pictures);
+    // How many pictures of the current size fit into the budget and the limit.
     qint64 capacity() const;
     qint64 bytes() const;
 
@@ -41,6 +44,7 @@ private:
 
     mutable std::mutex m_mutex;
     const qint64 m_budget;
+    qint64 m_limit = std::numeric_limits<qint64>::max();
     QSize m_size;
     qint64 m_focus = 0;
     std::map<qint64, QImage> m_pictures;

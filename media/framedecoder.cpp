@@ -16,6 +16,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto DrawDeadline = 1000ms;
+// An untimed step takes about as long as decoding the frame; one that takes longer has stalled.
+constexpr auto StallDeadline = 250ms;
 // A step waits this long for a frame being decoded ahead before it decodes the frame itself.
 constexpr auto WaitDeadline = 5000ms;
 
@@ -85,7 +87,9 @@ std::optional<FrameDecoder::Job> FrameDecoder::plan(qint64 focus) const
         return std::nullopt;
     const qint64 low = std::max<qint64>(0, focus - behind);
     const std::optional<qint64> last = m_cache.highestMissing(low, focus - 1);
-    if (!last)
+    // Each run decodes from a keyframe: it waits until the nearer half is used up, and then
+    // fills the whole range at once.
+    if (!last || *last < focus - (behind + 1) / 2)
         return std::nullopt;
     const FrameTable *frames = m_movie.table();
     const qint64 start = frames != nullptr ? frames->keyframeBefore(*last) : low;
@@ -105,12 +109,13 @@ void FrameDecoder::run()
         lock.unlock();
         // An engine that could not open the movie is not tried again.
         const bool ready = !m_failed && (m_mpv || openEngine());
-        const bool kept = ready && decode(job);
+        const Outcome outcome = ready ? decode(job) : Outcome::Failed;
         lock.lock();
-        m_failed = !ready;
+        // Steps back decode for themselves from now on.
+        m_failed = outcome == Outcome::Failed;
         m_running.reset();
-        // On to the group of pictures before, unless nothing could be kept.
-        if (m_active && !m_pending && kept)
+        // On to the group of pictures before, unless the cache would not keep them.
+        if (m_active && !m_pending && outcome == Outcome::Done)
             m_pending = plan(m_focus);
         m_progress.notify_all();
     }
@@ -145,43 +150,55 @@ bool FrameDecoder::openEngine()
     return true;
 }
 
-bool FrameDecoder::decode(const Job &job)
+std::optional<double> FrameDecoder::seekTo(qint64 picture, bool runUp)
 {
-    bool kept = false;
+    const MpvMovie::SeekAim aim = m_movie.aimAt(picture, runUp);
+    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, aim.offset);
+    m_mpv->discardEvents();
+    const QByteArray target = QByteArray::number(aim.target, 'f', 6);
+    if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0
+        || !mpvwaits::waitForPlaybackRestart(*m_mpv))
+        return std::nullopt;
+    return m_mpv->doubleProperty(mpvnames::TimePos);
+}
+
+std::optional<double> FrameDecoder::stepFrom(double time)
+{
+    if (m_mpv->command({mpvnames::FrameStep}) < 0)
+        return std::nullopt;
+    return mpvwaits::waitForFrameStep(*m_mpv, time, StallDeadline);
+}
+
+FrameDecoder::Outcome FrameDecoder::decode(const Job &job)
+{
     if (m_cache.pictureSize() != m_size) {
         m_size = m_cache.pictureSize();
         m_renderer->setTargetSize(m_size);
     }
-    const MpvMovie::SeekAim aim = m_movie.aimAt(job.start, m_movie.m_runUp);
-    m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, aim.offset);
-    m_mpv->discardEvents();
     quint64 drawn = m_renderer->framesDrawn();
-    const QByteArray target = QByteArray::number(aim.target, 'f', 6);
-    if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0
-        || !mpvwaits::waitForPlaybackRestart(*m_mpv))
-        return false;
-    std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
+    std::optional<double> time = seekTo(job.start, m_movie.m_runUp);
     while (time && m_renderer->waitForFramesDrawn(drawn, DrawDeadline)) {
         const qint64 frame = m_movie.frameOfTime(*time);
         if (frame > job.last)
-            break;
-        if (frame >= job.first) {
-            if (!keep(frame, job.last, m_renderer->lastFrame()))
-                break;
-            kept = true;
-        }
+            return Outcome::Done;
+        if (frame >= job.first && !keep(frame, job.last, m_renderer->lastFrame()))
+            return Outcome::Refused;
         if (frame == job.last || !isWanted())
-            break;
+            return Outcome::Done;
         drawn = m_renderer->framesDrawn();
-        if (m_mpv->command({mpvnames::FrameStep}) < 0)
-            break;
-        const std::optional<double> next = mpvwaits::waitForFrameStep(*m_mpv, *time);
-        // The end of the movie, or no step at all.
+        std::optional<double> next = stepFrom(*time);
+        // The engine's frame step stalls now and then (seen on a variable-rate MOV with
+        // B-frames); a seek to the next picture may get past it. Where it does not, steps back
+        // decode for themselves.
+        if (!next) {
+            drawn = m_renderer->framesDrawn();
+            next = seekTo(m_movie.nextPicture(frame), true);
+        }
         if (!next || m_movie.frameOfTime(*next) <= frame)
             break;
         time = next;
     }
-    return kept;
+    return Outcome::Failed;
 }
 
 bool FrameDecoder::keep(qint64 frame, qint64 last, const QImage &picture)

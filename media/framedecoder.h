@@ -52,8 +52,11 @@ private:
     std::optional<Job> plan(qint64 focus) const;
     void run();
     bool openEngine();
-    // True when it kept anything.
-    bool decode(const Job &job);
+    enum class Outcome { Done, Refused, Failed };
+    Outcome decode(const Job &job);
+    // Exact seek to the picture; gives the time of the frame shown.
+    std::optional<double> seekTo(qint64 picture, bool runUp);
+    std::optional<double> stepFrom(double time);
     // Keeps the picture of the frame and of the dropped frames up to last that show it.
     bool keep(qint64 frame, qint64 last, const QImage &picture);
     bool isWanted();

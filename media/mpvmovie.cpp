@@ -36,6 +36,9 @@ constexpr int TableWaitShare = 10;
 // Larger movies read their table once the engine has opened them: it takes longer than the open.
 constexpr qint64 EagerTableBytes = 256 * 1024 * 1024;
 constexpr auto MinTableWait = 2ms;
+// Steps back at a key's repeat rate use up this much before frames decoded from the keyframe
+// before are needed; more would only take memory.
+constexpr double KeptSeconds = 2;
 // Frames whose average rate is this much off the container's stated rate do not all last one
 // frame time.
 constexpr double MaxRateDisagreement = 0.01;
@@ -182,7 +185,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     const auto started = std::chrono::steady_clock::now();
     m_path = path;
     // The engine that decodes ahead draws exactly as this one does; it has no sound to wait for.
-    m_decoderOptions = playerOptions(extraOptions) << MpvOptions {{"aid", "no"}};
+    m_decoderOptions = playerOptions(extraOptions) << MpvOptions {{"ao", "null"}, {"mute", "yes"}};
     // The packets tell where the frames lie while the engine opens the movie.
     m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes);
     std::future<std::optional<double>> lastFrameTime
@@ -222,8 +225,6 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         return true;
     }
     m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
-    // Drawn after the restart, the first picture would be taken for a later seek's.
-    m_renderer->waitForFramesDrawn(0, SettleDeadline);
     m_table->release();
     m_mpv->observe(mpvnames::Pause);
     m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
@@ -270,6 +271,8 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         const double duration = m_mpv->doubleProperty(mpvnames::Duration).value_or(0);
         m_length = std::max<qint64>(1, qint64(duration * m_fps + 0.5));
     }
+    // Kept: the frames of a few seconds before the user's, and as many after it.
+    m_cache->limitTo(2 * qint64(std::ceil(KeptSeconds * m_fps)) + 1);
     m_frame = 0;
     m_onFrame = true;
     return true;

@@ -107,6 +107,9 @@ private:
     bool showCached(qint64 frame);
     // The engine's own picture is the one shown from now on.
     void takeEngineBack();
+    // Whether steps back to the frame are worth a kept picture: not where each frame is a
+    // keyframe.
+    bool isWorthKeeping(qint64 frame) const;
     // Keeps the picture the engine has just drawn for the frame it landed on.
     void keepDrawn(qint64 frame);
     // Decodes ahead the frames before the user's while the user steps back.

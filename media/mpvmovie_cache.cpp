@@ -1,6 +1,7 @@
 #include "media/framecache.h"
 #include "media/framedecoder.h"
 #include "media/framerenderer.h"
+#include "media/frametable.h"
 #include "media/mpvmovie.h"
 #include "media/videosurface.h"
 
@@ -47,9 +48,17 @@ void MpvMovie::takeEngineBack()
         m_frame = m_engineFrame;
 }
 
+bool MpvMovie::isWorthKeeping(qint64 frame) const
+{
+    // Where the frame and the one before are keyframes, a step back decodes one picture.
+    const FrameTable *frames = table();
+    return frames == nullptr || frame < 1 || frames->keyframeBefore(frame) != frame
+            || frames->keyframeBefore(frame - 1) != frame - 1;
+}
+
 void MpvMovie::keepDrawn(qint64 frame)
 {
-    if (m_landingDrawn)
+    if (m_landingDrawn && isWorthKeeping(frame))
         m_cache->insert(frame, m_renderer->lastFrame());
 }
 
@@ -59,7 +68,7 @@ void MpvMovie::followUser(qint64 from)
     m_cache->setFocus(shown);
     // Stepping back, by up to a second, or on kept frames: the frames before are wanted next.
     const bool back = shown < from && double(from - shown) <= std::ceil(m_fps);
-    if (!back && !m_cache->contains(shown - 1)) {
+    if ((!back && !m_cache->contains(shown - 1)) || !isWorthKeeping(shown)) {
         if (m_decoder)
             m_decoder->pause();
         return;

@@ -20,6 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace limits;
+using mpvwaits::StepDeadline;
 
 // A few frames ahead are played to instead of sought: an exact seek decodes from the keyframe
 // before the target, up to hundreds of frames on long-GOP movies.
@@ -30,7 +31,6 @@ constexpr double SeekTolerance = 0.005;
 constexpr double RunUp = 1.0;
 // Two frame times closer than this are the same.
 constexpr double SameTime = 1e-4;
-constexpr auto StepDeadline = 1000ms;
 
 } // namespace
 
@@ -99,6 +99,8 @@ quint32 MpvMovie::seek(qint64 frame)
 
 quint32 MpvMovie::moveEngine(qint64 frame, bool stopped)
 {
+    // Drawn after the open has returned, the first picture would be taken for this move's.
+    m_renderer->waitForFramesDrawn(0, StepDeadline);
     takeEngineBack();
     if (stopped && m_onFrame && frame == m_frame) {
         // Back on the engine's own frame after kept pictures.

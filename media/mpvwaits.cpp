@@ -16,7 +16,6 @@ using namespace std::chrono_literals;
 // A file the engine cannot make sense of within this time counts as unplayable.
 constexpr auto LoadDeadline = 5000ms;
 constexpr auto SeekDeadline = 5000ms;
-constexpr auto StepDeadline = 1000ms;
 // Two frame times closer than this are the same.
 constexpr double SameTime = 1e-4;
 
@@ -53,7 +52,8 @@ bool waitForPlaybackRestart(MpvHandle &mpv)
             SeekDeadline);
 }
 
-std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime)
+std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime,
+                                       std::chrono::milliseconds deadline)
 {
     bool ran = false;
     std::optional<double> time;
@@ -69,7 +69,7 @@ std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime)
                 time = mpv.doubleProperty(mpvnames::TimePos);
                 return ran || (time && std::abs(*time - fromTime) > SameTime);
             },
-            StepDeadline);
+            deadline);
     return paused ? time : std::nullopt;
 }
 

@@ -12,13 +12,18 @@ class MpvHandle;
 // Waits for what an engine's commands lead to, shared by every engine a movie uses.
 namespace mpvwaits {
 
+using namespace std::chrono_literals;
+
+inline constexpr auto StepDeadline = 1000ms;
+
 // Waits for the file to be loaded; false, with the reason as an error code of the device's
 // vocabulary, when it ends instead.
 bool waitForLoad(MpvHandle &mpv, quint32 &error);
 bool waitForPlaybackRestart(MpvHandle &mpv);
 // Waits for the pause that ends a frame step from the frame at fromTime (the engine must
 // observe its pause property); gives the time of the frame it paused on.
-std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime);
+std::optional<double> waitForFrameStep(MpvHandle &mpv, double fromTime,
+                                       std::chrono::milliseconds deadline = StepDeadline);
 
 } // namespace mpvwaits
 } // namespace media

@@ -222,4 +222,6 @@ TEST(FrameCache, KeepsThePicturesNearestTheUsersFrameWithinItsBudget)
     cache.reset(QSize(2, 2));
     EXPECT_EQ(cache.bytes(), 0);
     EXPECT_EQ(cache.capacity(), 6);
+    cache.limitTo(2);
+    EXPECT_EQ(cache.capacity(), 2);
 }
