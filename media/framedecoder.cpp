@@ -150,23 +150,20 @@ bool FrameDecoder::openEngine()
     return true;
 }
 
-std::optional<double> FrameDecoder::seekTo(qint64 picture, bool runUp)
+bool FrameDecoder::seekTo(qint64 picture, bool runUp)
 {
     const MpvMovie::SeekAim aim = m_movie.aimAt(picture, runUp);
     m_mpv->setDouble(mpvnames::HrSeekDemuxerOffset, aim.offset);
     m_mpv->discardEvents();
     const QByteArray target = QByteArray::number(aim.target, 'f', 6);
-    if (m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) < 0
-        || !mpvwaits::waitForPlaybackRestart(*m_mpv))
-        return std::nullopt;
-    return m_mpv->doubleProperty(mpvnames::TimePos);
+    return m_mpv->command({mpvnames::Seek, target.constData(), mpvnames::AbsoluteExact}) >= 0
+            && mpvwaits::waitForPlaybackRestart(*m_mpv);
 }
 
-std::optional<double> FrameDecoder::stepFrom(double time)
+bool FrameDecoder::stepFrom(double time)
 {
-    if (m_mpv->command({mpvnames::FrameStep}) < 0)
-        return std::nullopt;
-    return mpvwaits::waitForFrameStep(*m_mpv, time, StallDeadline);
+    return m_mpv->command({mpvnames::FrameStep}) >= 0
+            && mpvwaits::waitForFrameStep(*m_mpv, time, StallDeadline).has_value();
 }
 
 FrameDecoder::Outcome FrameDecoder::decode(const Job &job)
@@ -176,28 +173,31 @@ FrameDecoder::Outcome FrameDecoder::decode(const Job &job)
         m_renderer->setTargetSize(m_size);
     }
     quint64 drawn = m_renderer->framesDrawn();
-    std::optional<double> time = seekTo(job.start, m_movie.m_runUp);
-    while (time && m_renderer->waitForFramesDrawn(drawn, DrawDeadline)) {
-        const qint64 frame = m_movie.frameOfTime(*time);
+    bool moved = seekTo(job.start, m_movie.m_runUp);
+    qint64 previous = -1;
+    // The time is read once the frame is drawn: only then does it name the frame shown.
+    while (moved && m_renderer->waitForFramesDrawn(drawn, DrawDeadline)) {
+        const std::optional<double> time = m_mpv->doubleProperty(mpvnames::TimePos);
+        const qint64 frame = time ? m_movie.frameOfTime(*time) : -1;
+        if (frame <= previous)
+            break;
         if (frame > job.last)
             return Outcome::Done;
         if (frame >= job.first && !keep(frame, job.last, m_renderer->lastFrame()))
             return Outcome::Refused;
         if (frame == job.last || !isWanted())
             return Outcome::Done;
+        previous = frame;
         drawn = m_renderer->framesDrawn();
-        std::optional<double> next = stepFrom(*time);
+        moved = stepFrom(*time);
         // The engine's frame step stalls now and then (seen on a variable-rate MOV with
-        // B-frames); a seek to the next picture may get past it. Where it does not, steps back
-        // decode for themselves.
-        if (!next) {
+        // B-frames); a seek to the next picture gets past it.
+        if (!moved) {
             drawn = m_renderer->framesDrawn();
-            next = seekTo(m_movie.nextPicture(frame), true);
+            moved = seekTo(m_movie.nextPicture(frame), true);
         }
-        if (!next || m_movie.frameOfTime(*next) <= frame)
-            break;
-        time = next;
     }
+    // Where nothing gets past it, steps back decode for themselves.
     return Outcome::Failed;
 }
 

@@ -54,9 +54,9 @@ private:
     bool openEngine();
     enum class Outcome { Done, Refused, Failed };
     Outcome decode(const Job &job);
-    // Exact seek to the picture; gives the time of the frame shown.
-    std::optional<double> seekTo(qint64 picture, bool runUp);
-    std::optional<double> stepFrom(double time);
+    // An exact seek to the picture, and a step to the next frame from the one at time.
+    bool seekTo(qint64 picture, bool runUp);
+    bool stepFrom(double time);
     // Keeps the picture of the frame and of the dropped frames up to last that show it.
     bool keep(qint64 frame, qint64 last, const QImage &picture);
     bool isWanted();

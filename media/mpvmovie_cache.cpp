@@ -66,9 +66,9 @@ void MpvMovie::followUser(qint64 from)
 {
     const qint64 shown = std::min(m_frame, length() - 1);
     m_cache->setFocus(shown);
-    // Stepping back, by up to a second, or on kept frames: the frames before are wanted next.
+    // Stepping back, by up to a second, or on kept pictures: the frames before are wanted next.
     const bool back = shown < from && double(from - shown) <= std::ceil(m_fps);
-    if ((!back && !m_cache->contains(shown - 1)) || !isWorthKeeping(shown)) {
+    if ((!back && !m_cacheShown) || !isWorthKeeping(shown)) {
         if (m_decoder)
             m_decoder->pause();
         return;
