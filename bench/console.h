@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFile>
 #include <QList>
+#include <QString>
 #include <QTextStream>
 
 #include <algorithm>
@@ -21,6 +23,21 @@ inline QTextStream &progress()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+// The resident memory of a process in MiB (VmRSS of /proc/<pid>/status, or /proc/self/status
+// without a pid), 0 when it cannot be read.
+inline double residentMiB(qint64 pid = 0)
+{
+    QFile status(pid > 0 ? QStringLiteral("/proc/%1/status").arg(pid)
+                         : QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return 0;
 }
 
 // Timings of one operation, kept in milliseconds.

@@ -4,6 +4,8 @@
 
 #include "support/testmovies.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <initializer_list>
@@ -111,6 +114,29 @@ inline Fixture largeTransportStreamFixture()
     ts.codec = words(
             {"-c:v", "mpeg2video", "-q:v", "2", "-c:a", "mp2", "-f", "mpegts", "-muxrate", "36M"});
     return ts;
+}
+
+// The option that keeps the movies for later runs.
+inline QCommandLineOption fixturesOption()
+{
+    return QCommandLineOption(
+            QStringLiteral("fixtures"),
+            QStringLiteral("Keep the movies in <folder> and reuse them on later runs."),
+            QStringLiteral("folder"));
+}
+
+// The folder the option names, made if need be, or else the temporary one.
+inline QDir fixturesFolder(const QCommandLineParser &parser, const QTemporaryDir &temporary)
+{
+    if (!parser.isSet(fixturesOption())) {
+        if (!temporary.isValid())
+            throw std::runtime_error("cannot make a temporary folder");
+        return QDir(temporary.path());
+    }
+    QDir folder(parser.value(fixturesOption()));
+    if (!folder.mkpath(QStringLiteral(".")))
+        throw std::runtime_error("cannot make the fixtures folder");
+    return folder;
 }
 
 // Makes the movie unless the folder already holds it from an earlier run.

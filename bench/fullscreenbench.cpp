@@ -298,10 +298,7 @@ int run(const QStringList &arguments, const Xvfb &server)
     parser.setApplicationDescription(QStringLiteral(
             "Compares full-screen playback of a 1080p H.264 movie by the player and by mpv."));
     parser.addHelpOption();
-    const QCommandLineOption fixturesOption(
-            QStringLiteral("fixtures"),
-            QStringLiteral("Keep the movie in <folder> and reuse it on later runs."),
-            QStringLiteral("folder"));
+    const QCommandLineOption fixturesOption = bench::fixturesOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"),
                                         QStringLiteral("Runs of each player (3)."),
                                         QStringLiteral("count"), QStringLiteral("3"));
@@ -321,14 +318,7 @@ int run(const QStringList &arguments, const Xvfb &server)
         throw std::runtime_error("the private X server's screen is not 1920x1080");
 
     QTemporaryDir temporary;
-    QDir folder(temporary.path());
-    if (parser.isSet(fixturesOption)) {
-        folder.setPath(parser.value(fixturesOption));
-        if (!folder.mkpath(QStringLiteral(".")))
-            throw std::runtime_error("cannot make the fixtures folder");
-    } else if (!temporary.isValid()) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
+    const QDir folder = bench::fixturesFolder(parser, temporary);
     bench::makeFixture(fixture, folder);
     const int expected = playSeconds * fixture.fps;
 

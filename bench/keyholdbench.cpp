@@ -44,18 +44,6 @@ QByteArray xdotool(const QStringList &arguments)
     return tool.readAllStandardOutput();
 }
 
-double residentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    }
-    return 0;
-}
-
 // One player started with the movie, with a settings file, runtime and home folder of its own.
 class Player final
 {
@@ -181,7 +169,7 @@ Round runRound(const QString &executable, const Fixture &fixture)
     QThread::msleep(1000);
     Round round;
     round.back = hold(player, QStringLiteral("Left"), From - Presses);
-    round.residentMiB = residentMiB(player.pid());
+    round.residentMiB = bench::residentMiB(player.pid());
     round.forward = hold(player, QStringLiteral("Right"), From);
     return round;
 }
@@ -197,10 +185,7 @@ int run(const QStringList &arguments)
     parser.setApplicationDescription(
             QStringLiteral("Holds ← and → on the real player and times the picture."));
     parser.addHelpOption();
-    const QCommandLineOption fixturesOption(
-            QStringLiteral("fixtures"),
-            QStringLiteral("Keep the movies in <folder> and reuse them on later runs."),
-            QStringLiteral("folder"));
+    const QCommandLineOption fixturesOption = bench::fixturesOption();
     const QCommandLineOption playerOption(
             QStringLiteral("player"), QStringLiteral("The player to drive (the one built here)."),
             QStringLiteral("path"),
@@ -217,12 +202,7 @@ int run(const QStringList &arguments)
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
 
     QTemporaryDir temporary;
-    QDir folder(temporary.path());
-    if (parser.isSet(fixturesOption)) {
-        folder.setPath(parser.value(fixturesOption));
-        if (!folder.mkpath(QStringLiteral(".")))
-            throw std::runtime_error("cannot make the fixtures folder");
-    }
+    const QDir folder = bench::fixturesFolder(parser, temporary);
     QList<Fixture> movies = {bench::h264Fixture(), bench::mjpegFixture()};
     for (Fixture &movie : movies)
         bench::makeFixture(movie, folder);

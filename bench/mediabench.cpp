@@ -270,12 +270,12 @@ private:
         step(backward, m_fixture.backwardFrom, -1);
 
         // On back through the rest of the group of pictures before the keyframe at 250.
-        m_residentBeforeWalk = residentMiB();
+        m_residentBeforeWalk = bench::residentMiB();
         while (player->device.QueryPosition() > 0) {
             player->device.SeekTo(player->device.QueryPosition() - 1);
             idle();
         }
-        m_residentAfterWalk = residentMiB();
+        m_residentAfterWalk = bench::residentMiB();
     }
 
     // Frames deep into the second group of pictures, each the first step back of a player that
@@ -334,18 +334,6 @@ private:
         }
     }
 
-    static double residentMiB()
-    {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return 0;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-        }
-        return 0;
-    }
-
     Fixture m_fixture;
     Counts m_counts;
     double m_residentBeforeWalk = 0;
@@ -387,10 +375,7 @@ int run(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
             "Times opening and exact positioning of the media device against bare libmpv."));
     parser.addHelpOption();
-    const QCommandLineOption fixturesOption(
-            QStringLiteral("fixtures"),
-            QStringLiteral("Keep the movies in <folder> and reuse them on later runs."),
-            QStringLiteral("folder"));
+    const QCommandLineOption fixturesOption = bench::fixturesOption();
     const QCommandLineOption opensOption(QStringLiteral("opens"),
                                          QStringLiteral("Opens per movie (10)."),
                                          QStringLiteral("count"), QStringLiteral("10"));
@@ -416,14 +401,7 @@ int run(const QStringList &arguments)
     const Options raw = rawOptions(parser.values(rawOption));
 
     QTemporaryDir temporary;
-    QDir folder(temporary.path());
-    if (parser.isSet(fixturesOption)) {
-        folder.setPath(parser.value(fixturesOption));
-        if (!folder.mkpath(QStringLiteral(".")))
-            throw std::runtime_error("cannot make the fixtures folder");
-    } else if (!temporary.isValid()) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
+    const QDir folder = bench::fixturesFolder(parser, temporary);
 
     QList<Fixture> movies = fixtures();
     for (Fixture &fixture : movies)
