@@ -43,6 +43,17 @@ constexpr double KeptSeconds = 2;
 // frame time.
 constexpr double MaxRateDisagreement = 0.01;
 
+// The engine's own scripts (statistics, console, profiles, web streams) are of no use behind the
+// player: each holds a thread and a Lua state.
+MpvOptions withoutScripts(const MpvOptions &options)
+{
+    return MpvOptions {{"load-stats-overlay", "no"},
+                       {"load-osd-console", "no"},
+                       {"load-auto-profiles", "no"},
+                       {"ytdl", "no"}}
+    + options;
+}
+
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
     MpvOptions options = {
@@ -65,22 +76,22 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
             // Until play: see StepSpeed.
             {mpvnames::Untimed, "yes"},
     };
-    return options + extraOptions;
+    return withoutScripts(options + extraOptions);
 }
 
 MpvOptions lengthProbeOptions()
 {
-    return {{"config", "no"},
-            {"terminal", "no"},
-            {"vo", "null"},
-            {"ao", "null"},
-            {"aid", "no"},
-            {"pause", "yes"},
-            {"idle", "yes"},
-            {"keep-open", "always"},
-            {"hr-seek", "yes"},
-            {mpvnames::HrSeekDemuxerOffset, "1"},
-            {"hr-seek-framedrop", "no"}};
+    return withoutScripts({{"config", "no"},
+                           {"terminal", "no"},
+                           {"vo", "null"},
+                           {"ao", "null"},
+                           {"aid", "no"},
+                           {"pause", "yes"},
+                           {"idle", "yes"},
+                           {"keep-open", "always"},
+                           {"hr-seek", "yes"},
+                           {mpvnames::HrSeekDemuxerOffset, "1"},
+                           {"hr-seek-framedrop", "no"}});
 }
 
 // mpv_node results are freed with mpv_free_node_contents.
