@@ -47,32 +47,32 @@ constexpr double MaxRateDisagreement = 0.01;
 // player: each holds a thread and a Lua state.
 MpvOptions withoutScripts(const MpvOptions &options)
 {
-    return MpvOptions {{"load-stats-overlay", "no"},
-                       {"load-osd-console", "no"},
-                       {"load-auto-profiles", "no"},
-                       {"ytdl", "no"}}
+    return MpvOptions {{mpvnames::LoadStatsOverlay, "no"},
+                       {mpvnames::LoadOsdConsole, "no"},
+                       {mpvnames::LoadAutoProfiles, "no"},
+                       {mpvnames::Ytdl, "no"}}
     + options;
 }
 
 MpvOptions playerOptions(const MpvOptions &extraOptions)
 {
     MpvOptions options = {
-            {"config", "no"},
-            {"terminal", "no"},
-            {"input-default-bindings", "no"},
-            {"input-vo-keyboard", "no"},
-            {"osc", "no"},
-            {"idle", "yes"},
-            {"keep-open", "always"},
-            {"pause", "yes"},
-            {"hr-seek", "yes"},
+            {mpvnames::Config, "no"},
+            {mpvnames::Terminal, "no"},
+            {mpvnames::InputDefaultBindings, "no"},
+            {mpvnames::InputVoKeyboard, "no"},
+            {mpvnames::Osc, "no"},
+            {mpvnames::Idle, "yes"},
+            {mpvnames::KeepOpen, "always"},
+            {mpvnames::Pause, "yes"},
+            {mpvnames::HrSeek, "yes"},
             // A run-up before exact seeks, for containers that land late without one.
             {mpvnames::HrSeekDemuxerOffset, "1"},
-            {"cover-art-auto", "no"},
-            {"audio-display", "no"},
-            {"audio-fallback-to-null", "yes"},
-            {"vo", "libmpv"},
-            {"keepaspect", "no"},
+            {mpvnames::CoverArtAuto, "no"},
+            {mpvnames::AudioDisplay, "no"},
+            {mpvnames::AudioFallbackToNull, "yes"},
+            {mpvnames::Vo, "libmpv"},
+            {mpvnames::KeepAspect, "no"},
             // Until play: see StepSpeed.
             {mpvnames::Untimed, "yes"},
     };
@@ -81,17 +81,17 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
 
 MpvOptions lengthProbeOptions()
 {
-    return withoutScripts({{"config", "no"},
-                           {"terminal", "no"},
-                           {"vo", "null"},
-                           {"ao", "null"},
-                           {"aid", "no"},
-                           {"pause", "yes"},
-                           {"idle", "yes"},
-                           {"keep-open", "always"},
-                           {"hr-seek", "yes"},
+    return withoutScripts({{mpvnames::Config, "no"},
+                           {mpvnames::Terminal, "no"},
+                           {mpvnames::Vo, "null"},
+                           {mpvnames::Ao, "null"},
+                           {mpvnames::Aid, "no"},
+                           {mpvnames::Pause, "yes"},
+                           {mpvnames::Idle, "yes"},
+                           {mpvnames::KeepOpen, "always"},
+                           {mpvnames::HrSeek, "yes"},
                            {mpvnames::HrSeekDemuxerOffset, "1"},
-                           {"hr-seek-framedrop", "no"}});
+                           {mpvnames::HrSeekFramedrop, "no"}});
 }
 
 // mpv_node results are freed with mpv_free_node_contents.
@@ -196,7 +196,8 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     const auto started = std::chrono::steady_clock::now();
     m_path = path;
     // The engine that decodes ahead draws exactly as this one does; it has no sound to wait for.
-    m_decoderOptions = playerOptions(extraOptions) << MpvOptions {{"ao", "null"}, {"mute", "yes"}};
+    m_decoderOptions = playerOptions(extraOptions)
+            << MpvOptions {{mpvnames::Ao, "null"}, {mpvnames::Mute, "yes"}};
     // The packets tell where the frames lie while the engine opens the movie.
     m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes);
     std::future<std::optional<double>> lastFrameTime
@@ -324,7 +325,7 @@ bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOpti
     // A second, hidden player finds the last frame without disturbing the shown one.
     MpvOptions options = lengthProbeOptions();
     for (const auto &option : extraOptions) {
-        if (option.first != "ao" && option.first != "vo")
+        if (option.first != mpvnames::Ao && option.first != mpvnames::Vo)
             options << option;
     }
     const std::unique_ptr<MpvHandle> probe = MpvHandle::create(options);

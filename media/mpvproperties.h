@@ -19,6 +19,28 @@ inline constexpr char Untimed[] = "untimed";
 inline constexpr char FileFormat[] = "file-format";
 inline constexpr char HrSeekDemuxerOffset[] = "hr-seek-demuxer-offset";
 
+// Options only set when an engine is made.
+inline constexpr char Config[] = "config";
+inline constexpr char Terminal[] = "terminal";
+inline constexpr char InputDefaultBindings[] = "input-default-bindings";
+inline constexpr char InputVoKeyboard[] = "input-vo-keyboard";
+inline constexpr char Osc[] = "osc";
+inline constexpr char Idle[] = "idle";
+inline constexpr char KeepOpen[] = "keep-open";
+inline constexpr char HrSeek[] = "hr-seek";
+inline constexpr char CoverArtAuto[] = "cover-art-auto";
+inline constexpr char AudioDisplay[] = "audio-display";
+inline constexpr char AudioFallbackToNull[] = "audio-fallback-to-null";
+inline constexpr char Vo[] = "vo";
+inline constexpr char Ao[] = "ao";
+inline constexpr char Aid[] = "aid";
+inline constexpr char KeepAspect[] = "keepaspect";
+inline constexpr char HrSeekFramedrop[] = "hr-seek-framedrop";
+inline constexpr char LoadStatsOverlay[] = "load-stats-overlay";
+inline constexpr char LoadOsdConsole[] = "load-osd-console";
+inline constexpr char LoadAutoProfiles[] = "load-auto-profiles";
+inline constexpr char Ytdl[] = "ytdl";
+
 inline constexpr char Seek[] = "seek";
 inline constexpr char LoadFile[] = "loadfile";
 inline constexpr char FrameStep[] = "frame-step";
