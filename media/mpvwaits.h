@@ -12,9 +12,7 @@ class MpvHandle;
 // Waits for what an engine's commands lead to, shared by every engine a movie uses.
 namespace mpvwaits {
 
-using namespace std::chrono_literals;
-
-inline constexpr auto StepDeadline = 1000ms;
+inline constexpr std::chrono::milliseconds StepDeadline {1000};
 
 // Waits for the file to be loaded; false, with the reason as an error code of the device's
 // vocabulary, when it ends instead.
