@@ -112,9 +112,10 @@ void FrameRenderer::renderPending()
         const bool counted = newFrame && nextFrameIsNew();
         // The engine waits for each frame to be drawn, so frames are drawn even before anyone
         // shows them (while a movie opens), small.
-        frame = QImage(m_size.isEmpty() ? QSize(16, 16) : m_size, QImage::Format_RGB32);
+        frame = takePicture(m_size.isEmpty() ? QSize(16, 16) : m_size);
         const bool drawn = renderLocked(frame, true);
         if (drawn) {
+            keepPicture(frame);
             {
                 const std::lock_guard drawnLock(m_drawnMutex);
                 ++m_drawings;
@@ -128,6 +129,30 @@ void FrameRenderer::renderPending()
             return;
     }
     Q_EMIT frameReady(frame);
+}
+
+QImage FrameRenderer::takePicture(QSize size)
+{
+    // A new picture of a full screen is 8 MB of fresh pages faulted in at every frame: a picture
+    // nobody holds any more is drawn over instead. It leaves the list so that drawing into it
+    // does not copy it.
+    for (QImage &picture : m_pictures) {
+        if (picture.size() == size && picture.isDetached())
+            return std::move(picture);
+    }
+    return QImage(size, QImage::Format_RGB32);
+}
+
+void FrameRenderer::keepPicture(const QImage &drawn)
+{
+    for (QImage &picture : m_pictures) {
+        if (picture.isNull() || picture.size() != drawn.size() || picture.isDetached()) {
+            picture = drawn;
+            return;
+        }
+    }
+    if (m_pictures.size() < MaxPictures)
+        m_pictures.push_back(drawn);
 }
 
 bool FrameRenderer::nextFrameIsNew()

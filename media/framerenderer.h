@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 struct mpv_handle;
 struct mpv_render_context;
@@ -55,6 +56,8 @@ private:
     void renderPending();
     bool renderLocked(QImage &image, bool waitForDisplayTime);
     bool nextFrameIsNew();
+    QImage takePicture(QSize size);
+    void keepPicture(const QImage &drawn);
 
     mpv_render_context *m_context = nullptr;
     QThread m_thread;
@@ -69,6 +72,9 @@ private:
     QImage m_lastFrame;
     // Every drawing, redraws of the same frame included.
     quint64 m_drawings = 0;
+    // Pictures drawn before: the last one, the one shown, one on its way to the surface, one free.
+    static constexpr size_t MaxPictures = 4;
+    std::vector<QImage> m_pictures;
 };
 
 } // namespace media

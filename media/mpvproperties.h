@@ -40,6 +40,7 @@ inline constexpr char LoadStatsOverlay[] = "load-stats-overlay";
 inline constexpr char LoadOsdConsole[] = "load-osd-console";
 inline constexpr char LoadAutoProfiles[] = "load-auto-profiles";
 inline constexpr char Ytdl[] = "ytdl";
+inline constexpr char ZimgThreads[] = "zimg-threads";
 
 inline constexpr char Seek[] = "seek";
 inline constexpr char LoadFile[] = "loadfile";
