@@ -14,6 +14,7 @@
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <malloc.h>
 
 namespace {
 // 1 already means that the files were handed to the running player.
@@ -22,6 +23,11 @@ constexpr int NoDisplayExitCode = 2;
 
 int main(int argc, char **argv)
 {
+    // Every thread the engine starts for a movie would otherwise get an allocator arena of its
+    // own, and what is freed in them stays resident: a playlist walk grew by 60 MiB in 40 opens.
+    // One arena costs no measurable time at 1080p.
+    mallopt(M_ARENA_MAX, 1);
+
     // File names are kept as the bytes the system gave, so that names that are not UTF-8 work.
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
