@@ -104,7 +104,26 @@ QByteArray joinLines(const Lines &file)
     return content;
 }
 
-Location locate(const QList<QByteArray> &lines, QByteArrayView section, QByteArrayView key)
+// The lines of the content as views into it, split as splitLines() splits: reading needs no
+// copies of them.
+QList<QByteArrayView> lineViews(const QByteArray &content)
+{
+    QList<QByteArrayView> lines;
+    QByteArrayView rest(content);
+    while (!rest.isEmpty()) {
+        const qsizetype end = rest.indexOf('\n');
+        if (end < 0) {
+            lines << rest;
+            break;
+        }
+        lines << rest.first(end);
+        rest = rest.sliced(end + 1);
+    }
+    return lines;
+}
+
+template<typename Line>
+Location locate(const QList<Line> &lines, QByteArrayView section, QByteArrayView key)
 {
     Location found;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -121,7 +140,7 @@ Location locate(const QList<QByteArray> &lines, QByteArrayView section, QByteArr
         if (found.key >= 0)
             continue;
         const qsizetype equals = equalsSign(lines[i]);
-        if (equals >= 0 && sameName(trimmedBlanks(lines[i].first(equals)), key))
+        if (equals >= 0 && sameName(trimmedBlanks(QByteArrayView(lines[i]).first(equals)), key))
             found.key = i;
     }
     found.end = lines.size();
@@ -222,12 +241,12 @@ QByteArray PrivateProfile::read(QByteArrayView section, QByteArrayView key) cons
     const auto content = m_store->load();
     if (!content)
         return {};
-    const QList<QByteArray> lines = splitLines(*content).lines;
+    const QList<QByteArrayView> lines = lineViews(*content);
     const Location found = locate(lines, trimmedBlanks(section), trimmedBlanks(key));
     if (found.key < 0)
         return {};
-    const QByteArray &line = lines[found.key];
-    QByteArrayView value = QByteArrayView(line).sliced(line.indexOf('=') + 1);
+    const QByteArrayView line = lines[found.key];
+    QByteArrayView value = line.sliced(line.indexOf('=') + 1);
     if (value.endsWith('\r'))
         value.chop(1);
     const qsizetype zero = value.indexOf('\0');
