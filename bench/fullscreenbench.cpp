@@ -1,6 +1,8 @@
-// fullscreenbench: plays the 1080p H.264 movie at the desktop's full screen with the player's main
-// window, beside mpv playing it full screen with its own X11 output, on a private 1920x1080 Xvfb
-// server, and compares the CPU time each spends and the frames each drops.
+// fullscreenbench: steady playback of the 1080p H.264 movie with the player's main window in
+// three display modes (the desktop's full screen, the 640*480 window, the switched 640*480 full
+// screen), beside mpv with its own X11 output (full screen, a 640x360 window), on a private
+// 1920x1080 Xvfb server. After a warm-up it compares the CPU time each spends over the same
+// seconds of playback, and the frames each drops.
 
 #include "app/tform1.h"
 #include "bench/console.h"
@@ -16,12 +18,14 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QScreen>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -31,48 +35,38 @@
 #include <QTimer>
 
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <clocale>
 #include <exception>
-#include <fcntl.h>
 #include <memory>
-#include <signal.h>
-#include <spawn.h>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using bench::Fixture;
-using bench::spawn;
 using bench::Xvfb;
 
 using bench::out;
 using bench::progress;
 
-double seconds(const timeval &time)
-{
-    return double(time.tv_sec) + double(time.tv_usec) / 1e6;
-}
-
-double cpuSeconds(const rusage &usage)
-{
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
+// Playback before the measured seconds: the picture is up and the engine's queues are full.
+constexpr int WarmUpMs = 2000;
 
 double selfCpuSeconds()
 {
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    return cpuSeconds(usage);
+    const auto seconds
+            = [](const timeval &time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// User and system time of a running child, from /proc: fields 14 and 15, after the command name
-// in parentheses, which may itself hold spaces.
-double processCpuSeconds(pid_t pid)
+// User and system time of a running process, from /proc: fields 14 and 15, after the command
+// name in parentheses, which may itself hold spaces.
+double processCpuSeconds(qint64 pid)
 {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
@@ -108,38 +102,38 @@ protected:
     }
 };
 
-struct PlayerRun
+struct Mode
 {
-    double cpu = 0;
-    // The part of cpu spent in LoadCurrentFile, before playback starts.
-    double loadCpu = 0;
-    double serverCpu = 0;
-    int shown = 0;
-    int position = 0;
-    QSize surface;
+    QString name;
+    int displayMode = 5;
+    // mpv's options for the same picture; none: the player alone.
+    QStringList mpvOptions;
 };
 
-struct MpvRun
+// What one player did over the measured seconds.
+struct Measured
 {
     double cpu = 0;
     double serverCpu = 0;
-    qint64 voDrops = -1;
-    qint64 decoderDrops = -1;
-    qint64 position = -1;
-    QSize screen;
+    // Frames shown (paint events of the player's surface; mpv: frames advanced minus drops).
+    qint64 shown = 0;
+    qint64 dropped = 0;
+    // Frames the position moved on by.
+    qint64 advanced = 0;
+    QSize picture;
 };
 
 void runEventLoop(int milliseconds)
 {
     QEventLoop loop;
-    // A coarse timer, Qt's default, may end ten seconds up to half a second early or late.
+    // A coarse timer, Qt's default, may end the seconds up to 5% early or late.
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-// The player as a user starts it with the movie, full screen at the desktop's resolution and
-// playing on load, with a settings file of its own and no sound.
-PlayerRun runPlayer(const Fixture &fixture, int playSeconds, const Xvfb &server)
+// The player as a user starts it with the movie, in the display mode and playing on load, with a
+// settings file of its own and no sound.
+Measured runPlayer(const Fixture &fixture, const Mode &mode, int playSeconds, const Xvfb &server)
 {
     QTemporaryDir scratch;
     if (!scratch.isValid())
@@ -156,121 +150,135 @@ PlayerRun runPlayer(const Fixture &fixture, int playSeconds, const Xvfb &server)
     if (!QTest::qWaitForWindowExposed(&form1))
         throw std::runtime_error("the main window was never shown");
     form1.AddFile(QFile::encodeName(fixture.path));
-    form1.DisplayMode = 5;
-
-    const double cpuBefore = selfCpuSeconds();
-    const double serverBefore = processCpuSeconds(server.pid());
+    form1.DisplayMode = mode.displayMode;
     form1.LoadCurrentFile();
     if (form1.MovieOpened != 1)
         throw std::runtime_error("the player cannot open the movie");
-    const double cpuLoaded = selfCpuSeconds();
     auto *surface = form1.Panel1->findChild<media::VideoSurface *>();
     if (surface == nullptr)
         throw std::runtime_error("the player shows no video surface");
+    runEventLoop(WarmUpMs);
+
     PaintCounter counter;
     surface->installEventFilter(&counter);
+    const double cpuBefore = selfCpuSeconds();
+    const double serverBefore = processCpuSeconds(server.pid());
+    const qint64 positionBefore = form1.MediaPlayer1->QueryPosition();
     runEventLoop(playSeconds * 1000);
-
-    PlayerRun run;
+    Measured run;
     run.cpu = selfCpuSeconds() - cpuBefore;
-    run.loadCpu = cpuLoaded - cpuBefore;
     run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
+    run.advanced = form1.MediaPlayer1->QueryPosition() - positionBefore;
     run.shown = counter.paints;
-    run.position = form1.MediaPlayer1->QueryPosition();
-    run.surface = surface->size();
+    run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
+    run.picture = surface->size();
     surface->removeEventFilter(&counter);
     return run;
 }
 
-// Keeps the last value mpv reported for each watched property. Its frame number is not sent as it
-// changes, the playback time is.
-void readIpcEvents(QLocalSocket &ipc, int fps, MpvRun &run)
+// mpv's counters, kept from the changes of the properties it is told to watch.
+struct MpvCounters
 {
-    while (ipc.canReadLine()) {
-        const QJsonObject message = QJsonDocument::fromJson(ipc.readLine()).object();
-        if (message.value(QStringLiteral("event")).toString() != QStringLiteral("property-change"))
-            continue;
-        const QString name = message.value(QStringLiteral("name")).toString();
-        const QJsonValue data = message.value(QStringLiteral("data"));
-        if (!data.isDouble())
-            continue;
-        const auto value = qint64(data.toDouble());
-        if (name == QStringLiteral("time-pos"))
-            run.position = qRound64(data.toDouble() * fps);
-        else if (name == QStringLiteral("frame-drop-count"))
-            run.voDrops = value;
-        else if (name == QStringLiteral("decoder-frame-drop-count"))
-            run.decoderDrops = value;
-        else if (name == QStringLiteral("osd-width"))
-            run.screen.setWidth(int(value));
-        else if (name == QStringLiteral("osd-height"))
-            run.screen.setHeight(int(value));
-    }
-}
+    double time = -1;
+    qint64 voDrops = 0;
+    qint64 decoderDrops = 0;
+    QSize picture;
 
-// mpv on its own, as a user would start it: its CPU time is the whole process's, taken when it
-// is reaped, and its counters come as property changes over its JSON IPC socket up to its exit.
-MpvRun runMpv(const Fixture &fixture, int playSeconds, const Xvfb &server)
+    void read(QLocalSocket &ipc)
+    {
+        while (ipc.canReadLine()) {
+            const QJsonObject message = QJsonDocument::fromJson(ipc.readLine()).object();
+            if (message.value(QStringLiteral("event")).toString()
+                != QStringLiteral("property-change"))
+                continue;
+            const QString name = message.value(QStringLiteral("name")).toString();
+            const QJsonValue data = message.value(QStringLiteral("data"));
+            if (!data.isDouble())
+                continue;
+            const auto value = qint64(data.toDouble());
+            if (name == QStringLiteral("time-pos"))
+                time = data.toDouble();
+            else if (name == QStringLiteral("frame-drop-count"))
+                voDrops = value;
+            else if (name == QStringLiteral("decoder-frame-drop-count"))
+                decoderDrops = value;
+            else if (name == QStringLiteral("osd-width"))
+                picture.setWidth(int(value));
+            else if (name == QStringLiteral("osd-height"))
+                picture.setHeight(int(value));
+        }
+    }
+
+    // Reads for the time given.
+    void readFor(QLocalSocket &ipc, int milliseconds)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < milliseconds) {
+            ipc.waitForReadyRead(int(std::max<qint64>(1, milliseconds - timer.elapsed())));
+            read(ipc);
+        }
+    }
+};
+
+// mpv on its own, as a user would start it, measured over the same seconds after the same
+// warm-up: its CPU time is the whole process's, from /proc.
+Measured runMpv(const Fixture &fixture, const Mode &mode, int playSeconds, const Xvfb &server)
 {
     QTemporaryDir scratch;
     if (!scratch.isValid())
         throw std::runtime_error("cannot make a temporary folder");
     const QString socketPath = scratch.filePath(QStringLiteral("mpv.socket"));
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const double serverBefore = processCpuSeconds(server.pid());
-    pid_t pid = 0;
-    try {
-        pid = spawn({"mpv", "--no-config", "--vo=x11", "--fs", "--ao=null", "--no-terminal",
-                     "--length=" + QByteArray::number(playSeconds),
-                     "--input-ipc-server=" + QFile::encodeName(socketPath),
-                     QFile::encodeName(fixture.path)},
-                    &actions);
-    } catch (...) {
-        posix_spawn_file_actions_destroy(&actions);
-        throw;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-
-    MpvRun run;
+    QProcess mpv;
+    mpv.setStandardOutputFile(QProcess::nullDevice());
+    mpv.setStandardErrorFile(QProcess::nullDevice());
+    mpv.start(QStringLiteral("mpv"),
+              QStringList {QStringLiteral("--no-config"), QStringLiteral("--vo=x11"),
+                           QStringLiteral("--ao=null"), QStringLiteral("--no-terminal"),
+                           QStringLiteral("--input-ipc-server=") + socketPath}
+                      + mode.mpvOptions + QStringList {fixture.path});
+    if (!mpv.waitForStarted())
+        throw std::runtime_error("mpv does not start");
     QLocalSocket ipc;
-    rusage usage {};
-    int status = 0;
-    bool observing = false;
-    for (;;) {
-        if (wait4(pid, &status, WNOHANG, &usage) == pid)
-            break;
-        if (ipc.state() != QLocalSocket::ConnectedState) {
-            ipc.connectToServer(socketPath);
-            if (!ipc.waitForConnected(50))
-                QThread::msleep(20);
-            continue;
-        }
-        if (!observing) {
-            const char *names[] = {"frame-drop-count", "decoder-frame-drop-count", "time-pos",
-                                   "osd-width", "osd-height"};
-            int id = 1;
-            for (const char *name : names) {
-                ipc.write(QStringLiteral("{\"command\":[\"observe_property\",%1,\"%2\"]}\n")
-                                  .arg(id++)
-                                  .arg(QLatin1String(name))
-                                  .toUtf8());
-            }
-            ipc.flush();
-            observing = true;
-        }
-        ipc.waitForReadyRead(50);
-        readIpcEvents(ipc, fixture.fps, run);
+    QElapsedTimer timer;
+    timer.start();
+    while (ipc.state() != QLocalSocket::ConnectedState) {
+        if (timer.elapsed() > 10000)
+            throw std::runtime_error("mpv's IPC socket never came up");
+        ipc.connectToServer(socketPath);
+        if (!ipc.waitForConnected(50))
+            QThread::msleep(20);
     }
-    readIpcEvents(ipc, fixture.fps, run);
+    int id = 1;
+    for (const char *name :
+         {"frame-drop-count", "decoder-frame-drop-count", "time-pos", "osd-width", "osd-height"}) {
+        ipc.write(QStringLiteral("{\"command\":[\"observe_property\",%1,\"%2\"]}\n")
+                          .arg(id++)
+                          .arg(QLatin1String(name))
+                          .toUtf8());
+    }
+    ipc.flush();
+    MpvCounters counters;
+    while (counters.time < 0) {
+        if (timer.elapsed() > 10000)
+            throw std::runtime_error("mpv never started playing");
+        counters.readFor(ipc, 10);
+    }
+    counters.readFor(ipc, WarmUpMs);
+
+    const MpvCounters before = counters;
+    const double cpuBefore = processCpuSeconds(mpv.processId());
+    const double serverBefore = processCpuSeconds(server.pid());
+    counters.readFor(ipc, playSeconds * 1000);
+    Measured run;
+    run.cpu = processCpuSeconds(mpv.processId()) - cpuBefore;
     run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("mpv failed");
-    run.cpu = cpuSeconds(usage);
+    run.advanced = qRound64((counters.time - before.time) * fixture.fps);
+    run.dropped = counters.voDrops + counters.decoderDrops - before.voDrops - before.decoderDrops;
+    run.shown = run.advanced - run.dropped;
+    run.picture = counters.picture;
+    mpv.kill();
+    mpv.waitForFinished();
     return run;
 }
 
@@ -292,26 +300,42 @@ QString size(QSize value)
     return QStringLiteral("%1x%2").arg(value.width()).arg(value.height());
 }
 
+QString row(const QStringList &cells)
+{
+    return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+}
+
+// The columns of the table after the run number: CPU figures have decimals, frame counts none.
+bool isMpvColumn(int column)
+{
+    return column == 1 || column == 2 || column == 6 || column == 7 || column == 9;
+}
+
+int decimals(int column)
+{
+    return column < 3 || column >= 8 ? 2 : 0;
+}
+
 int run(const QStringList &arguments, const Xvfb &server)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-            "Compares full-screen playback of a 1080p H.264 movie by the player and by mpv."));
+            "Compares steady playback of a 1080p H.264 movie by the player and by mpv."));
     parser.addHelpOption();
     const QCommandLineOption fixturesOption = bench::fixturesOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"),
-                                        QStringLiteral("Runs of each player (3)."),
+                                        QStringLiteral("Runs of each player and mode (3)."),
                                         QStringLiteral("count"), QStringLiteral("3"));
     const QCommandLineOption secondsOption(QStringLiteral("seconds"),
-                                           QStringLiteral("Seconds of playback per run (10)."),
-                                           QStringLiteral("seconds"), QStringLiteral("10"));
+                                           QStringLiteral("Seconds measured per run (8)."),
+                                           QStringLiteral("seconds"), QStringLiteral("8"));
     parser.addOptions({fixturesOption, runsOption, secondsOption});
     parser.process(arguments);
     const int runs = std::max(1, parser.value(runsOption).toInt());
     Fixture fixture = bench::h264Fixture();
-    // The movie is 20 seconds long: longer playback would reach its end.
-    const int playSeconds
-            = std::clamp(parser.value(secondsOption).toInt(), 1, fixture.frames / fixture.fps - 1);
+    // The movie is 20 seconds long: the warm-up and the seconds measured stay inside it.
+    const int playSeconds = std::clamp(parser.value(secondsOption).toInt(), 1,
+                                       fixture.frames / fixture.fps - WarmUpMs / 1000 - 2);
 
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     if (screen != QSize(1920, 1080))
@@ -320,76 +344,80 @@ int run(const QStringList &arguments, const Xvfb &server)
     QTemporaryDir temporary;
     const QDir folder = bench::fixturesFolder(parser, temporary);
     bench::makeFixture(fixture, folder);
-    const int expected = playSeconds * fixture.fps;
 
+    const QList<Mode> modes = {
+            {QStringLiteral("desktop full screen (F12) / mpv --fs"), 5, {QStringLiteral("--fs")}},
+            {QStringLiteral("window 640*480 (F) / mpv --geometry=640x360"),
+             2,
+             {QStringLiteral("--geometry=640x360")}},
+            {QStringLiteral("switched full screen 640*480 (A)"), 1, {}},
+    };
     const QString loadBefore = loadAverage();
-    QList<PlayerRun> playerRuns;
-    QList<MpvRun> mpvRuns;
-    for (int i = 1; i <= runs; ++i) {
-        progress() << "run " << i << ": player" << Qt::endl;
-        playerRuns.append(runPlayer(fixture, playSeconds, server));
-        progress() << "run " << i << ": mpv" << Qt::endl;
-        mpvRuns.append(runMpv(fixture, playSeconds, server));
+    QString report;
+    for (const Mode &mode : modes) {
+        QList<Measured> player, mpv;
+        for (int i = 1; i <= runs; ++i) {
+            progress() << mode.name << ", run " << i << Qt::endl;
+            player.append(runPlayer(fixture, mode, playSeconds, server));
+            if (!mode.mpvOptions.isEmpty())
+                mpv.append(runMpv(fixture, mode, playSeconds, server));
+        }
+        report += QStringLiteral("\n## ") + mode.name + QStringLiteral("\n\npictures: player ")
+                + size(player.first().picture)
+                + (mpv.isEmpty() ? QString() : QStringLiteral(", mpv ") + size(mpv.first().picture))
+                + QStringLiteral("\n\n")
+                + row({QStringLiteral("run"), QStringLiteral("player CPU s"),
+                       QStringLiteral("mpv CPU s"), QStringLiteral("ratio"),
+                       QStringLiteral("player shown"), QStringLiteral("player dropped"),
+                       QStringLiteral("player advanced"), QStringLiteral("mpv dropped"),
+                       QStringLiteral("mpv advanced"), QStringLiteral("Xvfb CPU s (player)"),
+                       QStringLiteral("Xvfb CPU s (mpv)")})
+                + QStringLiteral("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+        QList<double> columns[10];
+        for (int i = 0; i < runs; ++i) {
+            const Measured &ours = player.at(i);
+            const std::optional<Measured> theirs
+                    = mpv.isEmpty() ? std::nullopt : std::optional(mpv.at(i));
+            const double values[10] = {ours.cpu,
+                                       theirs ? theirs->cpu : 0,
+                                       theirs ? ours.cpu / theirs->cpu : 0,
+                                       double(ours.shown),
+                                       double(ours.dropped),
+                                       double(ours.advanced),
+                                       theirs ? double(theirs->dropped) : 0,
+                                       theirs ? double(theirs->advanced) : 0,
+                                       ours.serverCpu,
+                                       theirs ? theirs->serverCpu : 0};
+            QStringList cells = {QString::number(i + 1)};
+            for (int column = 0; column < 10; ++column) {
+                columns[column].append(values[column]);
+                cells.append(!theirs && isMpvColumn(column)
+                                     ? QStringLiteral("-")
+                                     : number(values[column], decimals(column)));
+            }
+            report += row(cells);
+        }
+        QStringList medians = {QStringLiteral("median")};
+        for (int column = 0; column < 10; ++column) {
+            medians.append(mpv.isEmpty() && isMpvColumn(column)
+                                   ? QStringLiteral("-")
+                                   : number(median(columns[column]), decimals(column)));
+        }
+        report += row(medians);
     }
 
     out() << "# fullscreenbench\n\n"
-          << "- movie: " << fixture.name << ", " << fixture.fps << " fps, " << playSeconds
-          << " s played per run = " << expected << " frames\n"
+          << "- movie: " << fixture.name << ", " << fixture.fps << " fps; " << WarmUpMs / 1000
+          << " s of warm-up after the picture is up, then " << playSeconds
+          << " s measured = " << playSeconds * fixture.fps << " frames\n"
           << "- screen: Xvfb " << server.display() << ", " << size(screen) << "x24\n"
           << "- machine: " << QThread::idealThreadCount() << " threads, "
           << QSysInfo::prettyProductName() << "; load average " << loadBefore << " before, "
           << loadAverage() << " after\n"
-          << "- player: TForm1 with media::MpvDriver({ao=null}), DisplayMode 5, AutoStart; CPU "
-             "from the load to the end of playback (getrusage, every thread)\n"
-          << "- mpv: --no-config --vo=x11 --fs --ao=null --length=" << playSeconds
-          << "; CPU of the whole process (wait4)\n";
-
-    const auto row = [](const QStringList &cells) {
-        return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
-    };
-    QString table
-            = row({QStringLiteral("run"), QStringLiteral("player CPU s"),
-                   QStringLiteral("of which loading"), QStringLiteral("mpv CPU s"),
-                   QStringLiteral("ratio"), QStringLiteral("player frames shown"),
-                   QStringLiteral("expected"), QStringLiteral("player dropped"),
-                   QStringLiteral("player position"), QStringLiteral("mpv dropped (vo + decoder)"),
-                   QStringLiteral("mpv position"), QStringLiteral("Xvfb CPU s (player)"),
-                   QStringLiteral("Xvfb CPU s (mpv)")})
-            + QStringLiteral("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-    QList<double> columns[12];
-    QStringList sizes;
-    for (int i = 0; i < runs; ++i) {
-        const PlayerRun &player = playerRuns.at(i);
-        const MpvRun &mpv = mpvRuns.at(i);
-        const double values[12]
-                = {player.cpu,
-                   player.loadCpu,
-                   mpv.cpu,
-                   player.cpu / mpv.cpu,
-                   double(player.shown),
-                   double(expected),
-                   double(std::max(0, expected - player.shown)),
-                   double(player.position),
-                   double(std::max<qint64>(0, mpv.voDrops) + std::max<qint64>(0, mpv.decoderDrops)),
-                   double(mpv.position),
-                   player.serverCpu,
-                   mpv.serverCpu};
-        QStringList cells = {QString::number(i + 1)};
-        for (int column = 0; column < 12; ++column) {
-            columns[column].append(values[column]);
-            cells.append(number(values[column], column < 4 || column >= 10 ? 2 : 0));
-        }
-        table += row(cells);
-        sizes.append(QStringLiteral("player surface %1, mpv window %2")
-                             .arg(size(player.surface), size(mpv.screen)));
-    }
-    QStringList medians = {QStringLiteral("median")};
-    for (int column = 0; column < 12; ++column)
-        medians.append(number(median(columns[column]), column < 4 || column >= 10 ? 2 : 0));
-    table += row(medians);
-    sizes.removeDuplicates();
-    out() << "- pictures: " << sizes.join(QStringLiteral("; ")) << "\n\n";
-    out() << table << Qt::flush;
+          << "- player: TForm1 with media::MpvDriver({ao=null}), AutoStart; CPU of every thread "
+             "(getrusage)\n"
+          << "- mpv: --no-config --vo=x11 --ao=null; CPU of the whole process (/proc)\n"
+          << report << Qt::flush;
     return 0;
 }
 

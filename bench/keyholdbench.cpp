@@ -35,15 +35,6 @@ constexpr int PressDelayMs = 40;
 constexpr int From = 275;
 constexpr int Patience = 30000;
 
-QByteArray xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(Patience) || tool.exitCode() != 0)
-        throw std::runtime_error("xdotool failed: " + arguments.join(u' ').toStdString());
-    return tool.readAllStandardOutput();
-}
-
 // One player started with the movie, with a settings file, runtime and home folder of its own.
 class Player final
 {
@@ -66,9 +57,10 @@ public:
         m_process.start(copy, {movie.path});
         if (!m_process.waitForStarted())
             throw std::runtime_error("the player does not start");
-        const QByteArray found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                          QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                          QString::number(m_process.processId())});
+        const QByteArray found
+                = bench::xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                  QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                  QString::number(m_process.processId())});
         m_window = found.split('\n').value(0).toULongLong();
         focus();
     }
@@ -77,17 +69,17 @@ public:
     // it away.
     void focus()
     {
-        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                 QString::number(m_window)});
+        bench::xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                        QString::number(m_window)});
     }
 
     qint64 pid() const { return m_process.processId(); }
 
     void press(const QStringList &keys, int delayMs = 12)
     {
-        xdotool(QStringList {QStringLiteral("key"), QStringLiteral("--delay"),
-                             QString::number(delayMs)}
-                + keys);
+        bench::xdotool(QStringList {QStringLiteral("key"), QStringLiteral("--delay"),
+                                    QString::number(delayMs)}
+                       + keys);
     }
 
     // The frame the picture shows, or -1.

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcess>
+#include <QStringList>
 
 #include <sys/wait.h>
 
@@ -32,6 +34,17 @@ inline pid_t spawn(const QList<QByteArray> &arguments, const posix_spawn_file_ac
     return pid;
 }
 
+// Runs xdotool on the private server and returns what it printed.
+inline QByteArray xdotool(const QStringList &arguments)
+{
+    constexpr int Patience = 30000;
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(Patience) || tool.exitCode() != 0)
+        throw std::runtime_error("xdotool failed: " + arguments.join(u' ').toStdString());
+    return tool.readAllStandardOutput();
+}
+
 // A private X server with one 1920x1080 screen, so that both players get the same screen
 // whatever display the developer sits at.
 class Xvfb final
@@ -49,7 +62,9 @@ public:
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         try {
             m_pid = spawn({"Xvfb", "-displayfd", QByteArray::number(pipeEnds[1]), "-screen", "0",
-                           "1920x1080x24", "-nolisten", "tcp"},
+                           "1920x1080x24", "-nolisten", "tcp",
+                           // Programs started one after another must not meet a reset.
+                           "-noreset"},
                           &actions);
         } catch (...) {
             posix_spawn_file_actions_destroy(&actions);
