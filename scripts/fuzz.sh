@@ -33,6 +33,10 @@ fi
 trap 'rm -rf "$scratch"' EXIT
 export TMPDIR=$scratch
 
+# Fresh allocations are left unfilled: filling touches fresh pages of the demuxers' large buffers,
+# which made the movie fuzzer 1.6 times slower. The sanitizer's checks stay as they are.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-max_malloc_fill_size=0}
+
 mkdir -p "$build/crashes"
 status=0
 for name in settings handoff movie; do
