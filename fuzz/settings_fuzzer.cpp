@@ -28,7 +28,7 @@ constexpr const char *PlayerKeys[]
 
 // Only the first names of a file are tried: every read parses the file again.
 constexpr qsizetype MaxLines = 64;
-constexpr qsizetype MaxNamesFromFile = 4;
+constexpr qsizetype MaxNamesFromFile = 2;
 
 // The settings file kept in memory: the rules are the same as on disk, without the file system's
 // time, so that many more inputs are tried.

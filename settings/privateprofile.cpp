@@ -109,6 +109,7 @@ QByteArray joinLines(const Lines &file)
 QList<QByteArrayView> lineViews(const QByteArray &content)
 {
     QList<QByteArrayView> lines;
+    lines.reserve(content.count('\n') + 1);
     QByteArrayView rest(content);
     while (!rest.isEmpty()) {
         const qsizetype end = rest.indexOf('\n');
