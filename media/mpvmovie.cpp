@@ -446,6 +446,11 @@ void MpvMovie::bind(QWidget *window)
                         m_surface->showFrame(frame);
                 },
                 Qt::QueuedConnection);
+        // The window is sized to the destination after the destination is set.
+        connect(m_surface, &VideoSurface::resized, this, [this] {
+            if (drawingSize() != m_cache->pictureSize())
+                drawAt(drawingSize());
+        });
     } else {
         m_surface->attach(window);
     }
@@ -459,10 +464,23 @@ void MpvMovie::bind(QWidget *window)
 void MpvMovie::setDestination(const QRect &destination)
 {
     m_destination = destination;
-    m_renderer->setTargetSize(destination.size());
-    if (m_cache->pictureSize() == destination.size())
+    drawAt(drawingSize());
+}
+
+QSize MpvMovie::drawingSize() const
+{
+    const QSize size = m_destination.size();
+    if (!m_surface || m_surface->size() != size)
+        return size;
+    return (QSizeF(size) * m_surface->devicePixelRatioF()).toSize();
+}
+
+void MpvMovie::drawAt(QSize size)
+{
+    m_renderer->setTargetSize(size);
+    if (m_cache->pictureSize() == size)
         return;
-    m_cache->reset(destination.size());
+    m_cache->reset(size);
     // The kept picture shown has the old size: the engine draws the frame anew.
     if (m_cacheShown)
         moveEngine(m_frame, true);

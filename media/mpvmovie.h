@@ -80,6 +80,11 @@ private:
     };
 
     MpvMovie() = default;
+    // The size pictures are drawn at: the destination's in the screen's own pixels, so that a
+    // scaled screen shows them sharp. A surface larger than the destination is an emulated
+    // low-resolution screen, whose picture is meant to be coarse: it gets the destination's.
+    QSize drawingSize() const;
+    void drawAt(QSize size);
     bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);
     // The average frame rate of frames that do not all last one frame time.
     void takeTableRate();

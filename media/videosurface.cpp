@@ -31,6 +31,11 @@ bool VideoSurface::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void VideoSurface::resizeEvent(QResizeEvent *)
+{
+    Q_EMIT resized();
+}
+
 void VideoSurface::showFrame(const QImage &frame)
 {
     m_frame = frame;

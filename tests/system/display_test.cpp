@@ -2,6 +2,7 @@
 // screen, and leaving from full screen keeps the window's place for the next start.
 
 #include "harness.h"
+#include "support/testmovies.h"
 
 #include <QFile>
 
@@ -52,10 +53,17 @@ protected:
     }
 };
 
+// The screen's scale factor: sizes and places are in the desktop's units, the screen's pixels
+// are that many times more.
+class ScaledDisplayTest : public DisplayTest, public testing::WithParamInterface<int>
+{};
+
 } // namespace
 
-TEST_F(DisplayTest, TheWindowFollowsTheSizeKeysAndFullScreenCoversTheScreen)
+TEST_P(ScaledDisplayTest, TheWindowFollowsTheSizeKeysAndFullScreenCoversTheScreen)
 {
+    const int scale = GetParam();
+    sandbox.setEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
     const auto player = sandbox.start({movie});
     ASSERT_TRUE(player->waitForTitle(movie));
     const XWindow &window = player->mainWindow();
@@ -63,8 +71,8 @@ TEST_F(DisplayTest, TheWindowFollowsTheSizeKeysAndFullScreenCoversTheScreen)
 
     // The menu bar sits above the picture, so heights are compared with the source size's.
     pressKeys({QStringLiteral("s")});
-    ASSERT_TRUE(waitUntil([&] { return window.geometry().width() == 352; }));
-    const int menuBar = window.geometry().height() - 240;
+    ASSERT_TRUE(waitUntil([&] { return window.geometry().width() == 352 * scale; }));
+    const int menuBar = window.geometry().height() - 240 * scale;
     EXPECT_GT(menuBar, 0);
 
     const struct
@@ -80,10 +88,10 @@ TEST_F(DisplayTest, TheWindowFollowsTheSizeKeysAndFullScreenCoversTheScreen)
     for (const auto &step : sizes) {
         pressKeys({QLatin1StringView(step.key)});
         EXPECT_TRUE(waitUntil([&] {
-            return window.geometry().size() == step.client + QSize(0, menuBar);
+            return window.geometry().size() == step.client * scale + QSize(0, menuBar);
         })) << step.key
             << ": " << testing::PrintToString(window.geometry().size());
-        EXPECT_EQ(window.geometry().topLeft(), QPoint(123, 77)) << step.key;
+        EXPECT_EQ(window.geometry().topLeft(), QPoint(123, 77) * scale) << step.key;
     }
 
     pressKeys({QStringLiteral("F12")});
@@ -93,7 +101,8 @@ TEST_F(DisplayTest, TheWindowFollowsTheSizeKeysAndFullScreenCoversTheScreen)
     focus(*full);
     pressKeys({QStringLiteral("f")});
     const auto back = waitForWindow(*player, [&](const XWindow &w) {
-        return w.geometry() == QRect(QPoint(123, 77), QSize(639, 436 + menuBar));
+        return w.geometry()
+                == QRect(QPoint(123, 77) * scale, QSize(639, 436) * scale + QSize(0, menuBar));
     });
     EXPECT_TRUE(back) << "back in the window at its place";
     if (back)
@@ -118,4 +127,59 @@ TEST_F(DisplayTest, EscapeInFullScreenEndsThePlayerAndKeepsTheWindowedPlace)
     QFile file(iniPath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("\nLocate=123 77"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, ScaledDisplayTest, testing::Values(1, 2), scaleName);
+
+// On a screen scaled twice a 1080p movie in the 640*480 window is drawn at the screen's
+// 1278*718 pixels: the picture has edges inside pairs of pixels, which a picture drawn at
+// 639*359 and doubled never has.
+TEST_F(DisplayTest, OnAScreenScaledTwiceThePictureIsDrawnAtTheScreensPixels)
+{
+    const QString large = sandbox.filePath(QStringLiteral("large.avi"));
+    runTool(QStringLiteral(FFMPEG_PATH),
+            {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+             QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("testsrc2=size=1920x1080:rate=25"), QStringLiteral("-vf"),
+             frameIndexBandFilter(), QStringLiteral("-frames:v"), QStringLiteral("5"),
+             QStringLiteral("-c:v"), QStringLiteral("mjpeg"), large});
+    {
+        // The window, 1278 screen pixels wide, fits the screen at the corner only.
+        QFile file(iniPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Velmo]\nLocate=0 0\n");
+    }
+    sandbox.setEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    const auto player = sandbox.start({large});
+    ASSERT_TRUE(player->waitForTitle(large));
+    const XWindow &window = player->mainWindow();
+    focus(window);
+    pressKeys({QStringLiteral("f")});
+    ASSERT_TRUE(waitUntil([&] { return window.geometry().width() == 1278; }));
+
+    QImage picture;
+    ASSERT_TRUE(waitUntil([&] {
+        const QImage shown = window.grab();
+        picture = shown.copy(0, shown.height() - 718, 1278, 718);
+        return frameIndexOf(picture).has_value();
+    })) << "a frame is shown where the picture belongs";
+    const auto differ = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b))
+                + std::abs(qBlue(a) - qBlue(b))
+                > 24;
+    };
+    int inside = 0;
+    int between = 0;
+    // Above the frame-number band.
+    for (int y = 0; y < picture.height() / 2; ++y) {
+        for (int x = 0; x + 2 < picture.width(); x += 2) {
+            inside += differ(picture.pixel(x, y), picture.pixel(x + 1, y)) ? 1 : 0;
+            between += differ(picture.pixel(x + 1, y), picture.pixel(x + 2, y)) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(between, 1000) << "the picture has edges";
+    EXPECT_GT(inside, between / 3)
+            << inside << " edges inside pixel pairs, " << between << " between them";
+    pressKeys({QStringLiteral("Escape")});
+    EXPECT_EQ(player->waitForExit(), 0);
 }

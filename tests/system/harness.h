@@ -184,6 +184,12 @@ private:
     QProcessEnvironment m_environment;
 };
 
+// Names the cases of a test over the screen's scale factors: Scale1, Scale2.
+inline std::string scaleName(const testing::TestParamInfo<int> &info)
+{
+    return "Scale" + std::to_string(info.param);
+}
+
 // Picture tests.
 inline bool isRed(QRgb pixel)
 {

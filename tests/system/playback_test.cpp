@@ -16,17 +16,23 @@ int shownFrame(const XWindow &window, QSize movieSize)
     return frameIndexOf(picture.copy(panel)).value_or(-1);
 }
 
+// The screen's scale factor: the window's sizes are in the desktop's units.
+class PlaybackTest : public testing::TestWithParam<int>
+{};
+
 } // namespace
 
-TEST(PlaybackTest, KeysMoveThePictureToExactFrames)
+TEST_P(PlaybackTest, KeysMoveThePictureToExactFrames)
 {
+    const int scale = GetParam();
     Sandbox sandbox;
+    sandbox.setEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
     const TestMovie movie = makeTestMovie(MovieKind::Mpeg1Mpg, sandbox.path());
-    const QSize size(movie.width, movie.height);
+    const QSize size = QSize(movie.width, movie.height) * scale;
     const auto player = sandbox.start({movie.path});
     ASSERT_TRUE(player->waitForTitle(movie.path));
     const XWindow &window = player->mainWindow();
-    EXPECT_EQ(window.geometry().width(), movie.width) << "first shown at the source size";
+    EXPECT_EQ(window.geometry().width(), size.width()) << "first shown at the source size";
 
     // It plays by itself: the picture moves on.
     ASSERT_TRUE(waitUntil([&] { return shownFrame(window, size) > 5; }))
@@ -51,3 +57,5 @@ TEST(PlaybackTest, KeysMoveThePictureToExactFrames)
     pressKeys({QStringLiteral("Escape")});
     EXPECT_EQ(player->waitForExit(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, PlaybackTest, testing::Values(1, 2), scaleName);
