@@ -264,6 +264,8 @@ void readLine(const QByteArray &line, Tally &tally, int &current, QString &step)
             tally.slowestIndex = index;
         }
         tally.finished = index + 1;
+        if (tally.finished % 100 == 0)
+            progress() << tally.finished << " mutants" << Qt::endl;
     } else if (words[0] == "good") {
         ++tally.goodChecks;
         if (words[2] != "ok")
