@@ -40,6 +40,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    if (const QByteArray platform
+        = preferredPlatform(PlatformEnvironment::current(), reachesDisplay);
+        !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     // Checked before the application object exists, whose X11 platform would abort the process.
     if (const QByteArray failure = unreachableDisplay(PlatformEnvironment::current());
         !failure.isEmpty()) {

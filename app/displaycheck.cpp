@@ -25,17 +25,31 @@ bool startsOnX11Only(const PlatformEnvironment &environment)
     return true;
 }
 
+QByteArray preferredPlatform(const PlatformEnvironment &environment,
+                             const std::function<bool(const QByteArray &display)> &reachable)
+{
+    if (!environment.qpaPlatform.isEmpty() || !environment.waylandSession
+        || environment.display.isEmpty() || !reachable(environment.display))
+        return {};
+    return QByteArrayLiteral("xcb");
+}
+
+bool reachesDisplay(const QByteArray &display)
+{
+    // A failed connection is still an object that tells the failure and must be freed.
+    xcb_connection_t *connection = xcb_connect(display.constData(), nullptr);
+    const bool reached = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reached;
+}
+
 QByteArray unreachableDisplay(const PlatformEnvironment &environment)
 {
     if (!startsOnX11Only(environment))
         return {};
     if (environment.display.isEmpty())
         return QByteArrayLiteral("velmomp: cannot reach the display: DISPLAY is not set");
-    // A failed connection is still an object that tells the failure and must be freed.
-    xcb_connection_t *connection = xcb_connect(environment.display.constData(), nullptr);
-    const bool reached = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    if (reached)
+    if (reachesDisplay(environment.display))
         return {};
     return "velmomp: cannot reach the display \"" + environment.display + '"';
 }

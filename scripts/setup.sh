@@ -12,6 +12,7 @@ _velmo_packages=(
     cmake g++ make pkg-config
     qt6-base-dev libxcb1-dev libmpv-dev libavformat-dev
     ffmpeg xvfb xdotool
+    weston qt6-wayland
     fonts-ipafont-gothic
     libgtest-dev libgmock-dev
     clang-format

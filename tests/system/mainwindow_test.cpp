@@ -3,8 +3,14 @@
 // display.
 #include "harness.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <optional>
 #include <utility>
 
 namespace systemtest {
@@ -224,6 +230,81 @@ TEST_F(MainWindowTest, WithoutAReachableDisplayTheStartEndsWithOneLine)
         EXPECT_TRUE(end.standardError.contains("cannot reach the display"))
                 << end.standardError.toStdString();
     }
+}
+
+// A Wayland compositor of its own: weston's headless backend, its socket in a private runtime
+// folder.
+class Weston final
+{
+public:
+    Weston()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral("weston"),
+                        {QStringLiteral("--backend=headless-backend.so"),
+                         QStringLiteral("--socket=velmo-test"), QStringLiteral("--idle-time=0"),
+                         QStringLiteral("--width=1280"), QStringLiteral("--height=1024")});
+        waitUntil([this] {
+            return QFile::exists(socket()) || m_process.state() == QProcess::NotRunning;
+        });
+    }
+    ~Weston()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished())
+            m_process.kill();
+    }
+    Q_DISABLE_COPY_MOVE(Weston)
+
+    // Why it cannot serve, or nothing.
+    std::optional<QString> failure()
+    {
+        if (!m_runtime.isValid())
+            return QStringLiteral("no runtime folder");
+        if (m_process.state() == QProcess::NotRunning)
+            return QStringLiteral("weston did not start: ") + m_process.errorString()
+                    + QString::fromLocal8Bit(m_process.readAll());
+        if (!QFile::exists(socket()))
+            return QStringLiteral("weston made no socket");
+        return std::nullopt;
+    }
+    QString socket() const { return m_runtime.filePath(QStringLiteral("velmo-test")); }
+
+private:
+    QTemporaryDir m_runtime;
+    QProcess m_process;
+};
+
+// In a Wayland session the player goes through the session's X server, where it can place its
+// windows; without one it runs on Wayland itself. Either way it ends like Quit when told to.
+TEST_F(MainWindowTest, InAWaylandSessionItUsesTheXServerWhenThereIsOne)
+{
+    Weston weston;
+    if (const std::optional<QString> failure = weston.failure())
+        GTEST_SKIP() << failure->toStdString();
+    const QString movie = sandbox.makeMovie(QStringLiteral("movie.avi"));
+    sandbox.setEnvironment(QStringLiteral("WAYLAND_DISPLAY"), weston.socket());
+    sandbox.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), {});
+
+    auto throughX = sandbox.start({movie});
+    ASSERT_TRUE(throughX->waitForTitle(movie)) << "the window is on the X server";
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+             QString::number(throughX->mainWindow().id())});
+    pressKeys({QStringLiteral("Escape")});
+    ASSERT_EQ(throughX->waitForExit(), std::optional<int>(0));
+
+    sandbox.setEnvironment(QStringLiteral("DISPLAY"), {});
+    auto onWayland = sandbox.start({movie});
+    EXPECT_FALSE(onWayland->waitForExit(Watch)) << "it ended without an X server";
+    QFile::remove(sandbox.filePath(QStringLiteral("VelmoMP.ini")));
+    ::kill(pid_t(onWayland->pid()), SIGTERM);
+    EXPECT_EQ(onWayland->waitForExit(), std::optional<int>(0));
+    QFile settings(sandbox.filePath(QStringLiteral("VelmoMP.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly)) << "nothing was saved";
+    EXPECT_TRUE(settings.readAll().contains("\nLocate="));
 }
 
 } // namespace
