@@ -215,7 +215,9 @@ public:
                     ++walk.refused;
                     continue;
                 }
-                if (window.title != Loading && window.title != m_lastTitle) {
+                // The title names the movie by the absolute path it was given; the start-up
+                // title and "Now Loading....." are no opens.
+                if (window.title.startsWith('/') && window.title != m_lastTitle) {
                     m_lastTitle = window.title;
                     return;
                 }
