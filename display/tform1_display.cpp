@@ -2,6 +2,7 @@
 // window around it.
 #include "app/tform1.h"
 #include "media/mediadevice.h"
+#include "media/videosurface.h"
 #include "settings/tform2.h"
 #include "ui/radiogroup.h"
 
@@ -22,6 +23,8 @@ QRect TForm1::FitRect(int width, int height)
 
 void TForm1::ApplyDisplayMode(int mode)
 {
+    // The switched full screen emulates a low-resolution monitor, also on a scaled screen.
+    Panel1->setProperty(media::CoarsePictureProperty, mode == 1);
     switch (mode) {
     case 1:
         ShowSwitchedFullScreen();

@@ -470,7 +470,7 @@ void MpvMovie::setDestination(const QRect &destination)
 QSize MpvMovie::drawingSize() const
 {
     const QSize size = m_destination.size();
-    if (!m_surface || m_surface->size() != size)
+    if (!m_surface || m_surface->showsCoarse() || m_surface->size() != size)
         return size;
     return (QSizeF(size) * m_surface->devicePixelRatioF()).toSize();
 }

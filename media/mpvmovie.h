@@ -81,8 +81,8 @@ private:
 
     MpvMovie() = default;
     // The size pictures are drawn at: the destination's in the screen's own pixels, so that a
-    // scaled screen shows them sharp. A surface larger than the destination is an emulated
-    // low-resolution screen, whose picture is meant to be coarse: it gets the destination's.
+    // scaled screen shows them sharp. An emulated low-resolution screen, whose picture is meant
+    // to be coarse, gets the destination's; so does a surface larger than the destination.
     QSize drawingSize() const;
     void drawAt(QSize size);
     bool load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure);

@@ -24,6 +24,11 @@ void VideoSurface::attach(QWidget *window)
     setGeometry(window->rect());
 }
 
+bool VideoSurface::showsCoarse() const
+{
+    return parentWidget() != nullptr && parentWidget()->property(CoarsePictureProperty).toBool();
+}
+
 bool VideoSurface::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)

@@ -9,6 +9,10 @@ namespace media {
 // player sizes to the destination rectangle, and stretches each picture to it. A display window
 // larger than the destination (an emulated low-resolution full screen) so shows the picture
 // scaled up. On a scaled screen the pictures are drawn at its own pixels, so they show sharp.
+// Set true on a display window whose picture is meant to be coarse, an emulated low-resolution
+// screen: it is drawn at the destination's size even on a scaled screen.
+inline constexpr char CoarsePictureProperty[] = "coarsePicture";
+
 class VideoSurface final : public QWidget
 {
     Q_OBJECT
@@ -19,6 +23,8 @@ public:
     void showFrame(const QImage &frame);
     // Moves the surface into another display window.
     void attach(QWidget *window);
+    // The display window asks for a coarse picture.
+    bool showsCoarse() const;
 
 Q_SIGNALS:
     void resized();
