@@ -3,9 +3,9 @@
 #include "media/mcivocabulary.h"
 #include "media/mediadevice.h"
 #include "settings/tform2.h"
+#include "text/pathparts.h"
 #include "ui/cursorcount.h"
 #include "ui/messages.h"
-#include "ui/pathparts.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "playlist/fileadmission.h"
 #include "playlist/playlistwalk.h"
 #include "settings/tform2.h"
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 #include <QAction>
 #include <QCheckBox>

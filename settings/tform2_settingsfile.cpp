@@ -6,7 +6,7 @@
 #include "settings/settingslocation.h"
 #include "settings/settingsrules.h"
 #include "settings/tform2.h"
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 #include "ui/radiogroup.h"
 #include "ui/taggedframe.h"
 
