@@ -2,8 +2,7 @@
 // window around it.
 #include "app/tform1.h"
 #include "media/mediadevice.h"
-#include "settings/tform2.h"
-#include "ui/radiogroup.h"
+#include "settings/livesettings.h"
 
 #include <QCoreApplication>
 #include <QScreen>
@@ -15,7 +14,7 @@ void TForm1::FillZoomSizes()
 
 QRect TForm1::FitRect(int width, int height)
 {
-    const int aspect = Form2 != nullptr ? Form2->PixelRatio->itemIndex() : geometry::NormalMode;
+    const int aspect = Form2 != nullptr ? Form2->pixelRatioIndex() : int(geometry::NormalMode);
     return geometry::fitRect(QSize(width, height), ZoomSizes[0],
                              aspect < 0 ? int(geometry::NormalMode) : aspect);
 }

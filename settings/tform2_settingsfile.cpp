@@ -1,9 +1,8 @@
 // Loading the settings file into the dialog's controls and the main window, and saving them.
-#include "app/tform1.h"
-#include "display/modeinventory.h"
 #include "settings/inivalues.h"
 #include "settings/privateprofile.h"
 #include "settings/settingslocation.h"
+#include "settings/settingsowner.h"
 #include "settings/settingsrules.h"
 #include "settings/tform2.h"
 #include "text/pathparts.h"
@@ -82,10 +81,7 @@ void TForm2::LoadSettings()
     if (const std::optional<qint32> stored = settings::toInteger(file.read("Display"))) {
         DisplayModeMask = *stored;
     } else {
-        DisplayModeMask = 0;
-        m_mainWindow.DDrawObject->EnumDisplayModes([this](const display::ModeDescription &mode) {
-            return display::ModeInventoryCallback(mode, DisplayModeMask);
-        });
+        DisplayModeMask = m_mainWindow.countDisplayModes();
     }
 
     const struct
@@ -141,9 +137,9 @@ void TForm2::LoadSettings()
     PixelRatio->setItemIndex(settings::pixelIndex(file.read("Pixel")));
 
     if (const QByteArray lastOpen = file.read("LastOpen"); !lastOpen.isEmpty())
-        m_mainWindow.OpenDialog1->setDirectory(QFile::decodeName(lastOpen));
+        m_mainWindow.startOpenDialogIn(QFile::decodeName(lastOpen));
     if (const QByteArray saveDir = file.read("SaveDir"); !saveDir.isEmpty())
-        m_mainWindow.SaveDialog1->setDirectory(QFile::decodeName(saveDir));
+        m_mainWindow.startSaveDialogIn(QFile::decodeName(saveDir));
 
     const settings::ReadAhead readAhead = settings::readAhead(file.read("Temp"));
     Speed1->setChecked(readAhead.speed1);
@@ -151,18 +147,19 @@ void TForm2::LoadSettings()
     Speed2->setChecked(readAhead.speed2);
     Speed2Size->setText(QFile::decodeName(readAhead.speed2Size));
 
-    if (const auto position = settings::windowPosition(file.read("Locate"), m_mainWindow.pos(),
-                                                       m_mainWindow.screen()->geometry().size()))
-        m_mainWindow.move(*position);
+    QWidget &window = m_mainWindow.ownerWindow();
+    if (const auto position = settings::windowPosition(file.read("Locate"), window.pos(),
+                                                       window.screen()->geometry().size()))
+        window.move(*position);
 
     const QByteArray tempDir = file.read("Tempdir");
     TempDir->setText(tempDir.isEmpty() ? pathparts::withSeparator(QDir::tempPath())
                                        : QFile::decodeName(tempDir));
 
-    m_mainWindow.DisplayMode = FullDisp->isChecked() ? 1
-            : FullSize->isChecked()                  ? 2
-            : HalfSize->isChecked()                  ? 3
-                                                     : 4;
+    m_mainWindow.setFirstDisplayMode(FullDisp->isChecked()           ? 1
+                                             : FullSize->isChecked() ? 2
+                                             : HalfSize->isChecked() ? 3
+                                                                     : 4);
 }
 
 void TForm2::SaveSettings()
@@ -189,14 +186,15 @@ void TForm2::SaveSettings()
     file.write("Continue", checkedValue(Continue));
     file.write("Repeat", checkedValue(Repeat));
     file.write("Pixel", settings::decimal(PixelRatio->itemIndex()));
-    if (!m_mainWindow.LastOpenDir.isEmpty())
-        file.write("LastOpen", settings::singleLine(m_mainWindow.LastOpenDir));
-    if (!m_mainWindow.SaveDir.isEmpty())
-        file.write("SaveDir", settings::singleLine(m_mainWindow.SaveDir));
+    if (const QByteArray lastOpenDir = m_mainWindow.lastOpenDir(); !lastOpenDir.isEmpty())
+        file.write("LastOpen", settings::singleLine(lastOpenDir));
+    if (const QByteArray saveDir = m_mainWindow.saveDir(); !saveDir.isEmpty())
+        file.write("SaveDir", settings::singleLine(saveDir));
     file.write("Temp",
                settings::formatIntegers({Speed1->isChecked() ? 1 : 0, number(Speed1Size),
                                          Speed2->isChecked() ? 1 : 0, number(Speed2Size)}));
-    file.write("Locate", settings::formatIntegers({m_mainWindow.x(), m_mainWindow.y()}));
+    const QWidget &window = m_mainWindow.ownerWindow();
+    file.write("Locate", settings::formatIntegers({window.x(), window.y()}));
     file.write("TempDir", settings::singleLine(localText(TempDir)));
     file.commit();
 }
