@@ -78,9 +78,9 @@ void TForm1::PlaceFullScreen(int width, int height)
     QRect destination;
     MediaPlayer1->WhereDestination(destination);
     const QRect monitor = screen()->geometry();
-    // The switched box is emulated: it is shown scaled up on the whole monitor.
-    Panel1->setGeometry(
-            display::fullScreenPanel(QSize(width, height), destination.size(), monitor.size()));
+    const QSize box(width, height);
+    Panel1->setGeometry(DDrawObject->onMonitor(display::centredInBox(box, destination.size()), box,
+                                               monitor.size()));
 
     // Puts the client area's corner at the screen's origin, whatever frame the window has.
     const int windowLeft = (geometry().width() - frameGeometry().width()) / 2;

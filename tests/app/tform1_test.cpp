@@ -215,6 +215,7 @@ public:
     }
     void RestoreDisplayMode() override { m_log << QStringLiteral("restore"); }
     void Release() override { m_log << QStringLiteral("release"); }
+    QRect onMonitor(const QRect &inMode, QSize, QSize) const override { return inMode; }
 
 private:
     QStringList &m_log;
