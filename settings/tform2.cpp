@@ -1,5 +1,6 @@
 #include "settings/tform2.h"
 
+#include "settings/inikeys.h"
 #include "settings/settingslocation.h"
 #include "settings/settingsowner.h"
 #include "settings/tform3.h"
@@ -72,7 +73,7 @@ void onChecked(QRadioButton *button, TForm2 *dialog, void (TForm2::*handler)())
 TForm2::TForm2(settings::SettingsOwner &mainWindow, const QString &iniPath)
     : QDialog(&mainWindow.ownerWindow())
     , IniPath(iniPath)
-    , IniSection("Velmo")
+    , IniSection(settings::inikeys::Section)
     , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("Form2"));
