@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
