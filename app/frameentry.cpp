@@ -1,6 +1,6 @@
 #include "app/frameentry.h"
 
-#include "settings/inivalues.h"
+#include "text/integertext.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ FrameEntry::Outcome FrameEntry::apply(const QString &caption, Key key, int digit
             outcome.caption = text();
         }
     } else if (key == Key::Enter && m_length > 0) {
-        const std::optional<qint32> frame = settings::toInteger(caption.toUtf8());
+        const std::optional<qint32> frame = integertext::toInteger(caption.toUtf8());
         if (!frame)
             throw NotANumber {caption};
         outcome.seekTo = *frame;

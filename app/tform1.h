@@ -4,6 +4,7 @@
 #include "display/geometry.h"
 #include "display/screenmode.h"
 #include "media/mcidriver.h"
+#include "settings/settingsowner.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -19,18 +20,20 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class QCheckBox;
 class QTimer;
-class TForm2;
 
 namespace media {
 class MediaDevice;
 }
 
-// The player's main window. It owns the whole playback state; the settings dialog reads and
-// writes some of it, which is why the state is public. Handlers are defined in the folder of
-// the subsystem they belong to.
-class TForm1 final : public QMainWindow
+namespace settings {
+class LiveSettings;
+}
+
+// The player's main window. It owns the whole playback state, public so that the handlers
+// defined in the folder of the subsystem they belong to can reach it. The settings dialog sees
+// only its SettingsOwner side.
+class TForm1 final : public QMainWindow, public settings::SettingsOwner
 {
     Q_OBJECT
 
@@ -67,8 +70,8 @@ public:
     QAction *Option = nullptr;
     std::unique_ptr<media::MediaDevice> MediaPlayer1;
 
-    // The settings dialog, which holds the live settings; it registers itself when built.
-    TForm2 *Form2 = nullptr;
+    // The live settings, held by the settings dialog; null until it has loaded them.
+    settings::LiveSettings *Form2 = nullptr;
 
     // Playback state.
     QImage StillBitmap;
@@ -169,6 +172,14 @@ public:
 
     // Settings.
     void OptionClick();
+    QWidget &ownerWindow() override;
+    qint32 countDisplayModes() override;
+    void startOpenDialogIn(const QString &folder) override;
+    void startSaveDialogIn(const QString &folder) override;
+    QByteArray lastOpenDir() const override;
+    QByteArray saveDir() const override;
+    void setFirstDisplayMode(int mode) override;
+    void settingsLoaded(settings::LiveSettings &settings) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -185,8 +196,6 @@ private:
     void setFullScreenWindow(bool on);
     void buildComponents();
     void buildMainMenu();
-    // A check box of the settings dialog, or false before the dialog exists.
-    bool settingChecked(QCheckBox *TForm2::*box) const;
     bool entryEnabled(int index) const;
     void seekBy(qint32 frames);
 

@@ -3,8 +3,8 @@
 #include "app/droppedurls.h"
 #include "app/handoffblock.h"
 #include "app/tform1.h"
+#include "text/pathparts.h"
 #include "ui/cursorcount.h"
-#include "ui/pathparts.h"
 
 #include <QAction>
 #include <QDragEnterEvent>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <QtGlobal>
 
 #include <functional>
@@ -36,6 +38,11 @@ public:
     virtual void SetDisplayMode(int width, int height, int bitsPerPixel) = 0;
     virtual void RestoreDisplayMode() = 0;
     virtual void Release() = 0;
+
+    // Where a rectangle laid out on the screen of a display mode of the given size shows on a
+    // monitor of the given size. A backend that switches the monitor's own mode returns it as
+    // it is.
+    virtual QRect onMonitor(const QRect &inMode, QSize mode, QSize monitor) const = 0;
 };
 
 using DisplayModeFactory = std::function<std::unique_ptr<DisplayModeDevice>()>;

@@ -1,6 +1,8 @@
 #include "display/emulateddisplaymodes.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace display {
 
@@ -47,6 +49,22 @@ void EmulatedDisplayModes::Release()
     RestoreDisplayMode();
     m_window.clear();
     m_released = true;
+}
+
+QRect EmulatedDisplayModes::onMonitor(const QRect &inMode, QSize mode, QSize monitor) const
+{
+    if (mode.isEmpty() || mode == monitor)
+        return inMode;
+    const double scale = std::min(double(monitor.width()) / mode.width(),
+                                  double(monitor.height()) / mode.height());
+    const double originX = (monitor.width() - mode.width() * scale) / 2;
+    const double originY = (monitor.height() - mode.height() * scale) / 2;
+    const auto x = [&](int v) { return int(std::lround(originX + v * scale)); };
+    const auto y = [&](int v) { return int(std::lround(originY + v * scale)); };
+    const int left = x(inMode.left());
+    const int top = y(inMode.top());
+    return QRect(left, top, x(inMode.left() + inMode.width()) - left,
+                 y(inMode.top() + inMode.height()) - top);
 }
 
 } // namespace display

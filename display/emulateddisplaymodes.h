@@ -9,9 +9,10 @@
 
 namespace display {
 
-// Emulates a mode switch instead of changing the monitor's real mode: the full-screen window
-// covers the monitor and shows the requested box scaled up, so a killed player can never leave
-// the desktop switched. It offers the six modes the player can use.
+// Emulates a mode switch instead of changing the monitor's real mode, so a killed player can
+// never leave the desktop switched: it records the mode asked for, and the screen of a mode is
+// shown scaled up on the whole monitor, aspect kept and centred. It offers the six modes the
+// player can use.
 class EmulatedDisplayModes final : public DisplayModeDevice
 {
 public:
@@ -23,6 +24,9 @@ public:
     void SetDisplayMode(int width, int height, int bitsPerPixel) override;
     void RestoreDisplayMode() override;
     void Release() override;
+    // A screen as large as the monitor maps to itself; both edges of the rectangle are rounded,
+    // so neighbouring rectangles stay edge to edge.
+    QRect onMonitor(const QRect &inMode, QSize mode, QSize monitor) const override;
 
     // The mode asked for by the last SetDisplayMode, until RestoreDisplayMode.
     std::optional<ModeDescription> switchedMode() const { return m_switchedMode; }

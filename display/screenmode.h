@@ -3,8 +3,7 @@
 #include <QRect>
 #include <QSize>
 
-// Full screen with a switched mode: which mode a movie asks for, and how the emulated mode is
-// shown on the real monitor.
+// Full screen: which switched mode a movie asks for, and where its picture goes in the box.
 namespace display {
 
 // The colour settings: one choice per box size, or the other box instead.
@@ -30,12 +29,8 @@ struct ScreenMode
 // unless a cross-choice sends it to the other box; when both rules apply the 640*480 one wins.
 ScreenMode chooseScreenMode(int sourceHeight, const ColourChoices &choices);
 
-// Maps a rectangle laid out for the switched box onto the monitor: the box scaled up as far as
-// it fits, aspect kept, centred. A box as large as the monitor maps to itself.
-QRect boxOnMonitor(const QRect &inBox, QSize box, QSize monitor);
-
-// Where the panel goes in full screen: the picture centred in the box (each half truncated, so
-// negative when the picture is the larger), then mapped onto the monitor.
-QRect fullScreenPanel(QSize box, QSize picture, QSize monitor);
+// Where the panel goes in a full-screen box: the picture centred in it, each half truncated, so
+// negative when the picture is the larger.
+QRect centredInBox(QSize box, QSize picture);
 
 } // namespace display

@@ -1,6 +1,6 @@
 #include "display/stillname.h"
 
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 namespace display {
 

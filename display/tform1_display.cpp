@@ -3,8 +3,7 @@
 #include "app/tform1.h"
 #include "media/mediadevice.h"
 #include "media/videosurface.h"
-#include "settings/tform2.h"
-#include "ui/radiogroup.h"
+#include "settings/livesettings.h"
 
 #include <QCoreApplication>
 #include <QScreen>
@@ -16,7 +15,7 @@ void TForm1::FillZoomSizes()
 
 QRect TForm1::FitRect(int width, int height)
 {
-    const int aspect = Form2 != nullptr ? Form2->PixelRatio->itemIndex() : geometry::NormalMode;
+    const int aspect = Form2 != nullptr ? Form2->pixelRatioIndex() : int(geometry::NormalMode);
     return geometry::fitRect(QSize(width, height), ZoomSizes[0],
                              aspect < 0 ? int(geometry::NormalMode) : aspect);
 }
@@ -82,9 +81,9 @@ void TForm1::PlaceFullScreen(int width, int height)
     QRect destination;
     MediaPlayer1->WhereDestination(destination);
     const QRect monitor = screen()->geometry();
-    // The switched box is emulated: it is shown scaled up on the whole monitor.
-    Panel1->setGeometry(
-            display::fullScreenPanel(QSize(width, height), destination.size(), monitor.size()));
+    const QSize box(width, height);
+    Panel1->setGeometry(DDrawObject->onMonitor(display::centredInBox(box, destination.size()), box,
+                                               monitor.size()));
 
     // Puts the client area's corner at the screen's origin, whatever frame the window has.
     const int windowLeft = (geometry().width() - frameGeometry().width()) / 2;

@@ -1,11 +1,10 @@
 // Full screen: the two full-screen kinds, the way back to the window, and the cursor there.
 #include "app/tform1.h"
 #include "media/mediadevice.h"
-#include "settings/tform2.h"
+#include "settings/livesettings.h"
 #include "ui/cursorcount.h"
 
 #include <QMenuBar>
-#include <QRadioButton>
 
 namespace {
 
@@ -21,9 +20,8 @@ display::ScreenMode TForm1::ChooseScreenMode() const
 {
     display::ColourChoices choices;
     if (Form2 != nullptr) {
-        choices = {Form2->Color16H->isChecked(),  Form2->Color24H->isChecked(),
-                   Form2->ColorFull->isChecked(), Form2->Color16F->isChecked(),
-                   Form2->Color24F->isChecked(),  Form2->ColorHalf->isChecked()};
+        choices = {Form2->color16H(), Form2->color24H(), Form2->colorFull(),
+                   Form2->color16F(), Form2->color24F(), Form2->colorHalf()};
     }
     return display::chooseScreenMode(ZoomSizes[0].height(), choices);
 }

@@ -3,8 +3,8 @@
 #include "display/stillname.h"
 #include "media/mediadevice.h"
 #include "settings/settingsrules.h"
+#include "text/pathparts.h"
 #include "ui/messages.h"
-#include "ui/pathparts.h"
 
 #include <QFile>
 #include <QFileDialog>

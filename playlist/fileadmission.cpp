@@ -1,6 +1,6 @@
 #include "playlist/fileadmission.h"
 
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
 #include "playlist/readahead.h"
 
-#include "settings/inivalues.h"
-#include "ui/pathparts.h"
+#include "text/integertext.h"
+#include "text/pathparts.h"
 
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -64,7 +64,7 @@ bool copyContents(int in, int out)
 
 bool underLimit(int fileSizeMB, QByteArrayView limitText)
 {
-    return fileSizeMB < settings::toInteger(limitText).value_or(0);
+    return fileSizeMB < integertext::toInteger(limitText).value_or(0);
 }
 
 QByteArray copyName(const QByteArray &tempDir, const QByteArray &moviePath)

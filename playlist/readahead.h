@@ -9,8 +9,8 @@
 namespace playlist {
 
 // Whether a movie of fileSizeMB whole MiB is below the limit a size setting's text gives: its
-// integer value as the settings file reads numbers, 0 when it is none, so an empty or
-// unreadable limit admits nothing.
+// integer value as the player reads numbers, 0 when it is none, so an empty or unreadable limit
+// admits nothing.
 bool underLimit(int fileSizeMB, QByteArrayView limitText);
 
 // The copy's name for a movie: the temporary folder, given a trailing '/' when it lacks one,

@@ -2,13 +2,12 @@
 #include "app/tform1.h"
 #include "media/mcivocabulary.h"
 #include "media/mediadevice.h"
-#include "settings/tform2.h"
+#include "settings/livesettings.h"
+#include "text/pathparts.h"
 #include "ui/cursorcount.h"
 #include "ui/messages.h"
-#include "ui/pathparts.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -60,7 +59,7 @@ void TForm1::LoadCurrentFile()
         // The playback monitor has not seen this movie yet.
         LastPosition = -1;
         ApplyDisplayMode(DisplayMode);
-        if (settingChecked(&TForm2::AutoStart))
+        if (Form2 != nullptr && Form2->autoStart())
             PlayClick();
         else
             NextFrameClick();

@@ -1,9 +1,7 @@
 // The once-a-second playback monitor.
 #include "app/tform1.h"
 #include "media/mediadevice.h"
-#include "settings/tform2.h"
-
-#include <QCheckBox>
+#include "settings/livesettings.h"
 
 #include <utility>
 
@@ -24,9 +22,9 @@ void TForm1::Timer1Timer()
         // tick comes (a movie of a frame or two) still moves the playlist on.
         if (LastPosition != previous && MediaPlayer1->QueryLength() == LastPosition) {
             ArmStillRefresh();
-            if (settingChecked(&TForm2::Continue))
+            if (Form2 != nullptr && Form2->continuePlay())
                 NextFileClick();
-            else if (settingChecked(&TForm2::Repeat))
+            else if (Form2 != nullptr && Form2->repeat())
                 LoadCurrentFile();
         }
     }

@@ -2,11 +2,10 @@
 #include "app/tform1.h"
 #include "playlist/fileadmission.h"
 #include "playlist/playlistwalk.h"
-#include "settings/tform2.h"
-#include "ui/pathparts.h"
+#include "settings/livesettings.h"
+#include "text/pathparts.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFile>
 #include <QMenu>
 
@@ -41,7 +40,7 @@ void TForm1::AddFile(const QByteArray &path)
 
 void TForm1::NextFileClick()
 {
-    const auto step = playlist::walkNext(FileIndex, FileCount, settingChecked(&TForm2::Repeat),
+    const auto step = playlist::walkNext(FileIndex, FileCount, Form2 != nullptr && Form2->repeat(),
                                          [this](int index) { return entryEnabled(index); });
     FileIndex = step.fileIndex;
     if (step.load)
@@ -50,16 +49,11 @@ void TForm1::NextFileClick()
 
 void TForm1::PrevFileClick()
 {
-    const auto step = playlist::walkPrev(FileIndex, FileCount, settingChecked(&TForm2::Repeat),
+    const auto step = playlist::walkPrev(FileIndex, FileCount, Form2 != nullptr && Form2->repeat(),
                                          [this](int index) { return entryEnabled(index); });
     FileIndex = step.fileIndex;
     if (step.load)
         LoadCurrentFile();
-}
-
-bool TForm1::settingChecked(QCheckBox *TForm2::*box) const
-{
-    return Form2 != nullptr && (Form2->*box)->isChecked();
 }
 
 bool TForm1::entryEnabled(int index) const

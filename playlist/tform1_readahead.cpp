@@ -2,19 +2,17 @@
 #include "app/tform1.h"
 #include "media/mediadevice.h"
 #include "playlist/readahead.h"
-#include "settings/tform2.h"
+#include "settings/livesettings.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMenu>
 
 namespace {
 
-bool underLimit(int fileSizeMB, const QLineEdit *limit)
+bool underLimit(int fileSizeMB, const QString &limit)
 {
-    return playlist::underLimit(fileSizeMB, QFile::encodeName(limit->text()));
+    return playlist::underLimit(fileSizeMB, QFile::encodeName(limit));
 }
 
 } // namespace
@@ -41,12 +39,12 @@ QByteArray TForm1::PrepareFile()
     // while reading, since a monitor tick or a hand-off would start another load midway.
     QByteArray name = path;
     const int sizeMB = FileSizeMB[FileIndex];
-    if (settingChecked(&TForm2::Speed1) && underLimit(sizeMB, Form2->Speed1Size)) {
+    if (Form2 != nullptr && Form2->speed1() && underLimit(sizeMB, Form2->speed1Size())) {
         setWindowTitle(QStringLiteral("Now Buffering....."));
         playlist::warmUp(path);
-    } else if (settingChecked(&TForm2::Speed2) && underLimit(sizeMB, Form2->Speed2Size)) {
+    } else if (Form2 != nullptr && Form2->speed2() && underLimit(sizeMB, Form2->speed2Size())) {
         setWindowTitle(QStringLiteral("Now Coping....."));
-        const QByteArray copy = playlist::copyName(QFile::encodeName(Form2->TempDir->text()), path);
+        const QByteArray copy = playlist::copyName(QFile::encodeName(Form2->tempDir()), path);
         // A movie that already lies where its copy would go plays where it is, and is not ours
         // to delete.
         if (!playlist::sameFile(path, copy)) {
@@ -87,5 +85,5 @@ void TForm1::CloseDown()
         TempCopyName.clear();
     }
     if (Form2 != nullptr)
-        Form2->SaveSettings();
+        Form2->save();
 }

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Builds Velmo Movie Player if needed and runs its test suite with CTest; then
+# Checks that the folders include each other only as scripts/check-dependencies.sh allows;
+# builds Velmo Movie Player if needed and runs its test suite with CTest; then
 # the unit and widget tests again, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan/; then each fuzzer for 30 seconds.
 # Extra arguments go to both ctest runs, e.g. scripts/test.sh -R playlist -V
-# The script fails when any of the three fails.
+# The script fails when any of the four fails.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
+status=0
+./scripts/check-dependencies.sh || status=1
+
 ./scripts/setup.sh
 
-status=0
 ctest --test-dir build --output-on-failure -j2 "$@" || status=$?
 
 # -O1 as AddressSanitizer advises, and line tables only: a third faster to build than -O2 -g,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/integertext.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -14,11 +16,8 @@ namespace settings {
 // The size of the buffer a list value is read into, its terminating zero included.
 inline constexpr qsizetype TokenBufferSize = 300;
 
-// The integer a settings text holds: optional leading blanks and tabs, an optional '+' or '-',
-// then decimal digits, or hexadecimal digits after "$", "0x" or "0X". Nothing may follow.
-// Decimal numbers must fit in 32 bits; hexadecimal ones are a 32-bit pattern of at most eight
-// significant digits, so "$FFFFFFFF" is -1.
-std::optional<qint32> toInteger(QByteArrayView text);
+// A settings text's integer is read as every number the player is given.
+using integertext::toInteger;
 
 // The blank-separated parts of a list value, as far as it fits in the buffer it is read into:
 // the text ends at a zero byte or after TokenBufferSize - 1 bytes. Only the space separates;

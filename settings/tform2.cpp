@@ -1,7 +1,8 @@
 #include "settings/tform2.h"
 
-#include "app/tform1.h"
+#include "settings/inikeys.h"
 #include "settings/settingslocation.h"
+#include "settings/settingsowner.h"
 #include "settings/tform3.h"
 #include "ui/radiogroup.h"
 #include "ui/startuplogo.h"
@@ -69,10 +70,10 @@ void onChecked(QRadioButton *button, TForm2 *dialog, void (TForm2::*handler)())
 
 } // namespace
 
-TForm2::TForm2(TForm1 &mainWindow, const QString &iniPath)
-    : QDialog(&mainWindow)
+TForm2::TForm2(settings::SettingsOwner &mainWindow, const QString &iniPath)
+    : QDialog(&mainWindow.ownerWindow())
     , IniPath(iniPath)
-    , IniSection("Velmo")
+    , IniSection(settings::inikeys::Section)
     , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -99,9 +100,8 @@ TForm2::TForm2(TForm1 &mainWindow, const QString &iniPath)
     onChecked(ColorHalf, this, &TForm2::ColorHalfClick);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
 
-    mainWindow.Form2 = this;
     LoadSettings();
-    mainWindow.StartupState = 1;
+    mainWindow.settingsLoaded(*this);
 }
 
 QString TForm2::defaultIniPath()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/livesettings.h"
+
 #include <QByteArray>
 #include <QDialog>
 
@@ -9,8 +11,11 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class TForm1;
 class TForm3;
+
+namespace settings {
+class SettingsOwner;
+}
 
 namespace ui {
 class RadioGroup;
@@ -18,15 +23,15 @@ class TaggedFrame;
 } // namespace ui
 
 // The settings dialog. Its controls are the player's live settings: the main window reads them
-// directly whenever it needs a value, and there is no other copy.
-class TForm2 final : public QDialog
+// through the LiveSettings view whenever it needs a value, and there is no other copy.
+class TForm2 final : public QDialog, public settings::LiveSettings
 {
     Q_OBJECT
 
 public:
     // Built hidden, after the main window: loads the settings file at iniPath into the controls
-    // and the main window, then marks the main window's start-up as ready.
-    TForm2(TForm1 &mainWindow, const QString &iniPath);
+    // and the main window, then tells the main window that they are loaded.
+    TForm2(settings::SettingsOwner &mainWindow, const QString &iniPath);
 
     // Beside the executable, or in the user's configuration folder when that is not writable.
     static QString defaultIniPath();
@@ -70,6 +75,25 @@ public:
     void ColorHalfClick();
     void Button1Click();
 
+    // The live settings, read from the controls.
+    bool autoStart() const override;
+    bool continuePlay() const override;
+    bool repeat() const override;
+    bool color16H() const override;
+    bool color24H() const override;
+    bool colorFull() const override;
+    bool color16F() const override;
+    bool color24F() const override;
+    bool colorHalf() const override;
+    int pixelRatioIndex() const override;
+    bool speed1() const override;
+    QString speed1Size() const override;
+    bool speed2() const override;
+    QString speed2Size() const override;
+    QString tempDir() const override;
+    void save() override;
+    void showAt(QPoint corner) override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -81,5 +105,5 @@ private:
     QWidget *buildOtherPage();
     QWidget *buildAboutPage();
 
-    TForm1 &m_mainWindow;
+    settings::SettingsOwner &m_mainWindow;
 };

@@ -1,19 +1,18 @@
 // Loading the settings file into the dialog's controls and the main window, and saving them.
-#include "app/tform1.h"
-#include "display/modeinventory.h"
+#include "settings/inikeys.h"
 #include "settings/inivalues.h"
 #include "settings/privateprofile.h"
 #include "settings/settingslocation.h"
+#include "settings/settingsowner.h"
 #include "settings/settingsrules.h"
 #include "settings/tform2.h"
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 #include "ui/radiogroup.h"
 #include "ui/taggedframe.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -61,31 +60,30 @@ QByteArray localText(const QLineEdit *edit)
 
 } // namespace
 
+namespace inikeys = settings::inikeys;
+
 void TForm2::LoadSettings()
 {
     SettingsFile file(IniPath, IniSection);
     if (!file.exists()) {
         settings::ensureFolderFor(IniPath);
-        file.write("Screen", "1");
-        file.write("ColorH", settings::decimal(ScreenColorH->Tag));
-        file.write("ColorF", settings::decimal(ScreenColorF->Tag));
-        file.write("Size", "1");
-        file.write("AutoStart", "2");
-        file.write("Continue", "1");
-        file.write("Repeat", "1");
-        file.write("Pixel", "1");
-        file.write("Temp", "0 0 0 0");
+        file.write(inikeys::Screen, "1");
+        file.write(inikeys::ColorH, settings::decimal(ScreenColorH->Tag));
+        file.write(inikeys::ColorF, settings::decimal(ScreenColorF->Tag));
+        file.write(inikeys::Size, "1");
+        file.write(inikeys::AutoStart, "2");
+        file.write(inikeys::Continue, "1");
+        file.write(inikeys::Repeat, "1");
+        file.write(inikeys::Pixel, "1");
+        file.write(inikeys::Temp, "0 0 0 0");
         file.commit();
     }
 
     // A stored value that is not a number counts as missing: the modes are counted again.
-    if (const std::optional<qint32> stored = settings::toInteger(file.read("Display"))) {
+    if (const std::optional<qint32> stored = settings::toInteger(file.read(inikeys::Display))) {
         DisplayModeMask = *stored;
     } else {
-        DisplayModeMask = 0;
-        m_mainWindow.DDrawObject->EnumDisplayModes([this](const display::ModeDescription &mode) {
-            return display::ModeInventoryCallback(mode, DisplayModeMask);
-        });
+        DisplayModeMask = m_mainWindow.countDisplayModes();
     }
 
     const struct
@@ -115,7 +113,7 @@ void TForm2::LoadSettings()
     if (ScreenColorF->Tag == 0)
         ColorHalf->setChecked(true);
 
-    (file.read("Screen") == "2" ? FullDisp : WinDisp)->setChecked(true);
+    (file.read(inikeys::Screen) == "2" ? FullDisp : WinDisp)->setChecked(true);
 
     const auto applyColor = [](const QByteArray &text, QRadioButton *c16, QRadioButton *c24,
                                QRadioButton *c32, QRadioButton *cross) {
@@ -128,41 +126,42 @@ void TForm2::LoadSettings()
             }
         }
     };
-    applyColor(file.read("ColorH"), Color16H, Color24H, Color32H, ColorFull);
-    applyColor(file.read("ColorF"), Color16F, Color24F, Color32F, ColorHalf);
+    applyColor(file.read(inikeys::ColorH), Color16H, Color24H, Color32H, ColorFull);
+    applyColor(file.read(inikeys::ColorF), Color16F, Color24F, Color32F, ColorHalf);
 
-    const QByteArray size = file.read("Size");
+    const QByteArray size = file.read(inikeys::Size);
     (size == "2" ? HalfSize : size == "3" ? FullSize : SourceSize)->setChecked(true);
 
-    AutoStart->setChecked(file.read("AutoStart") == "2");
-    Continue->setChecked(file.read("Continue") == "2");
-    Repeat->setChecked(file.read("Repeat") == "2");
+    AutoStart->setChecked(file.read(inikeys::AutoStart) == "2");
+    Continue->setChecked(file.read(inikeys::Continue) == "2");
+    Repeat->setChecked(file.read(inikeys::Repeat) == "2");
 
-    PixelRatio->setItemIndex(settings::pixelIndex(file.read("Pixel")));
+    PixelRatio->setItemIndex(settings::pixelIndex(file.read(inikeys::Pixel)));
 
-    if (const QByteArray lastOpen = file.read("LastOpen"); !lastOpen.isEmpty())
-        m_mainWindow.OpenDialog1->setDirectory(QFile::decodeName(lastOpen));
-    if (const QByteArray saveDir = file.read("SaveDir"); !saveDir.isEmpty())
-        m_mainWindow.SaveDialog1->setDirectory(QFile::decodeName(saveDir));
+    if (const QByteArray lastOpen = file.read(inikeys::LastOpen); !lastOpen.isEmpty())
+        m_mainWindow.startOpenDialogIn(QFile::decodeName(lastOpen));
+    if (const QByteArray saveDir = file.read(inikeys::SaveDir); !saveDir.isEmpty())
+        m_mainWindow.startSaveDialogIn(QFile::decodeName(saveDir));
 
-    const settings::ReadAhead readAhead = settings::readAhead(file.read("Temp"));
+    const settings::ReadAhead readAhead = settings::readAhead(file.read(inikeys::Temp));
     Speed1->setChecked(readAhead.speed1);
     Speed1Size->setText(QFile::decodeName(readAhead.speed1Size));
     Speed2->setChecked(readAhead.speed2);
     Speed2Size->setText(QFile::decodeName(readAhead.speed2Size));
 
-    if (const auto position = settings::windowPosition(file.read("Locate"), m_mainWindow.pos(),
-                                                       m_mainWindow.screen()->geometry().size()))
-        m_mainWindow.move(*position);
+    QWidget &window = m_mainWindow.ownerWindow();
+    if (const auto position = settings::windowPosition(file.read(inikeys::Locate), window.pos(),
+                                                       window.screen()->geometry().size()))
+        window.move(*position);
 
-    const QByteArray tempDir = file.read("Tempdir");
+    const QByteArray tempDir = file.read(inikeys::TempDir);
     TempDir->setText(tempDir.isEmpty() ? pathparts::withSeparator(QDir::tempPath())
                                        : QFile::decodeName(tempDir));
 
-    m_mainWindow.DisplayMode = FullDisp->isChecked() ? 1
-            : FullSize->isChecked()                  ? 2
-            : HalfSize->isChecked()                  ? 3
-                                                     : 4;
+    m_mainWindow.setFirstDisplayMode(FullDisp->isChecked()           ? 1
+                                             : FullSize->isChecked() ? 2
+                                             : HalfSize->isChecked() ? 3
+                                                                     : 4);
 }
 
 void TForm2::SaveSettings()
@@ -180,23 +179,24 @@ void TForm2::SaveSettings()
         return settings::toInteger(localText(edit)).value_or(0);
     };
 
-    file.write("Display", settings::decimal(DisplayModeMask));
-    file.write("Screen", FullDisp->isChecked() ? "2" : "1");
-    file.write("ColorH", depth(ColorFull, Color16H, Color24H));
-    file.write("ColorF", depth(ColorHalf, Color16F, Color24F));
-    file.write("Size", HalfSize->isChecked() ? "2" : FullSize->isChecked() ? "3" : "1");
-    file.write("AutoStart", checkedValue(AutoStart));
-    file.write("Continue", checkedValue(Continue));
-    file.write("Repeat", checkedValue(Repeat));
-    file.write("Pixel", settings::decimal(PixelRatio->itemIndex()));
-    if (!m_mainWindow.LastOpenDir.isEmpty())
-        file.write("LastOpen", settings::singleLine(m_mainWindow.LastOpenDir));
-    if (!m_mainWindow.SaveDir.isEmpty())
-        file.write("SaveDir", settings::singleLine(m_mainWindow.SaveDir));
-    file.write("Temp",
+    file.write(inikeys::Display, settings::decimal(DisplayModeMask));
+    file.write(inikeys::Screen, FullDisp->isChecked() ? "2" : "1");
+    file.write(inikeys::ColorH, depth(ColorFull, Color16H, Color24H));
+    file.write(inikeys::ColorF, depth(ColorHalf, Color16F, Color24F));
+    file.write(inikeys::Size, HalfSize->isChecked() ? "2" : FullSize->isChecked() ? "3" : "1");
+    file.write(inikeys::AutoStart, checkedValue(AutoStart));
+    file.write(inikeys::Continue, checkedValue(Continue));
+    file.write(inikeys::Repeat, checkedValue(Repeat));
+    file.write(inikeys::Pixel, settings::decimal(PixelRatio->itemIndex()));
+    if (const QByteArray lastOpenDir = m_mainWindow.lastOpenDir(); !lastOpenDir.isEmpty())
+        file.write(inikeys::LastOpen, settings::singleLine(lastOpenDir));
+    if (const QByteArray saveDir = m_mainWindow.saveDir(); !saveDir.isEmpty())
+        file.write(inikeys::SaveDir, settings::singleLine(saveDir));
+    file.write(inikeys::Temp,
                settings::formatIntegers({Speed1->isChecked() ? 1 : 0, number(Speed1Size),
                                          Speed2->isChecked() ? 1 : 0, number(Speed2Size)}));
-    file.write("Locate", settings::formatIntegers({m_mainWindow.x(), m_mainWindow.y()}));
-    file.write("TempDir", settings::singleLine(localText(TempDir)));
+    const QWidget &window = m_mainWindow.ownerWindow();
+    file.write(inikeys::Locate, settings::formatIntegers({window.x(), window.y()}));
+    file.write(inikeys::TempDir, settings::singleLine(localText(TempDir)));
     file.commit();
 }

@@ -1,8 +1,8 @@
 #include "settings/tform3.h"
 
 #include "settings/tform2.h"
+#include "text/pathparts.h"
 #include "ui/errorreport.h"
-#include "ui/pathparts.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -7,7 +7,7 @@ class QWidget;
 
 namespace ui {
 
-// Title of the application; message boxes and the hand-off use it.
+// Title of the application; message boxes and the start-up logo show it.
 QString applicationTitle();
 
 // A modal message box owned by the given window, captioned with the application title,

@@ -1,3 +1,4 @@
+#include "settings/livesettings.h"
 #include "support/messagecatcher.h"
 #include "support/playerwindows.h"
 #include "support/printers.h"
@@ -214,6 +215,7 @@ public:
     }
     void RestoreDisplayMode() override { m_log << QStringLiteral("restore"); }
     void Release() override { m_log << QStringLiteral("release"); }
+    QRect onMonitor(const QRect &inMode, QSize, QSize) const override { return inMode; }
 
 private:
     QStringList &m_log;
@@ -243,6 +245,64 @@ TEST(MainWindow, QuitClosesTheWindow)
     player.form1.Quit1->trigger();
     EXPECT_FALSE(player.form1.isVisible());
     EXPECT_EQ(player.form1.DDrawObject, nullptr) << "closing ran the close-down";
+}
+
+namespace {
+
+// Live settings set by hand: the main window without a settings dialog or a settings file.
+class FakeLiveSettings final : public settings::LiveSettings
+{
+public:
+    bool AutoStart = false, Continue = false, Repeat = false;
+    bool Color16H = false, Color24H = false, ColorFull = false;
+    bool Color16F = false, Color24F = false, ColorHalf = false;
+    int PixelRatio = 1;
+    int saves = 0;
+    std::optional<QPoint> shownAt;
+
+    bool autoStart() const override { return AutoStart; }
+    bool continuePlay() const override { return Continue; }
+    bool repeat() const override { return Repeat; }
+    bool color16H() const override { return Color16H; }
+    bool color24H() const override { return Color24H; }
+    bool colorFull() const override { return ColorFull; }
+    bool color16F() const override { return Color16F; }
+    bool color24F() const override { return Color24F; }
+    bool colorHalf() const override { return ColorHalf; }
+    int pixelRatioIndex() const override { return PixelRatio; }
+    bool speed1() const override { return false; }
+    QString speed1Size() const override { return {}; }
+    bool speed2() const override { return false; }
+    QString speed2Size() const override { return {}; }
+    QString tempDir() const override { return {}; }
+    void save() override { ++saves; }
+    void showAt(QPoint corner) override { shownAt = corner; }
+};
+
+} // namespace
+
+TEST(MainWindow, ReadsTheLiveSettingsWhenItNeedsThem)
+{
+    TForm1 form1({});
+    FakeLiveSettings live;
+    form1.settingsLoaded(live);
+    EXPECT_EQ(form1.StartupState, 1);
+
+    form1.ZoomSizes[0] = QSize(352, 240);
+    EXPECT_EQ(form1.ChooseScreenMode(), (display::ScreenMode {1, 32}));
+    live.Color16H = true;
+    EXPECT_EQ(form1.ChooseScreenMode(), (display::ScreenMode {1, 16}));
+    live.ColorFull = live.Color24F = true;
+    EXPECT_EQ(form1.ChooseScreenMode(), (display::ScreenMode {2, 24}));
+    EXPECT_EQ(form1.FitRect(640, 480), QRect(0, 0, 639, 436));
+    live.PixelRatio = geometry::FullMode;
+    EXPECT_EQ(form1.FitRect(640, 480), QRect(0, 0, 640, 480));
+
+    form1.move(50, 60);
+    form1.OptionClick();
+    EXPECT_EQ(live.shownAt, form1.pos() + QPoint(20, 20));
+    form1.CloseDown();
+    EXPECT_EQ(live.saves, 1);
 }
 
 TEST(ErrorReport, AnExceptionInAnEventIsReportedAndTheLoopGoesOn)

@@ -63,6 +63,29 @@ TEST(EmulatedDisplayModes, ReleaseRestoresAndEndsEverything)
     EXPECT_TRUE(enumerate(modes).isEmpty());
 }
 
+TEST(EmulatedDisplayModes, ShowsAModesScreenScaledUpOnTheMonitor)
+{
+    const struct
+    {
+        QRect inMode;
+        QSize mode, monitor;
+        QRect onMonitor;
+    } cases[] = {
+            // The desktop's own screen is not scaled.
+            {{-51, 0, 1126, 768}, {1024, 768}, {1024, 768}, {-51, 0, 1126, 768}},
+            // 640*480 on 1920*1080: scaled by 2.25, centred, black at the sides.
+            {{0, 0, 640, 480}, {640, 480}, {1920, 1080}, {240, 0, 1440, 1080}},
+            {{0, 22, 639, 436}, {640, 480}, {1920, 1080}, {240, 50, 1438, 981}},
+            // 320*240 on 800*600 fills it.
+            {{0, 0, 320, 240}, {320, 240}, {800, 600}, {0, 0, 800, 600}},
+    };
+    const EmulatedDisplayModes modes;
+    for (const auto &c : cases) {
+        EXPECT_EQ(modes.onMonitor(c.inMode, c.mode, c.monitor), c.onMonitor)
+                << "case " << &c - cases;
+    }
+}
+
 TEST(EmulatedDisplayModes, CreatedWhenThereIsAScreen)
 {
     EXPECT_NE(display::DirectDrawCreate(), nullptr);

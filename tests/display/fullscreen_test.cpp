@@ -64,6 +64,13 @@ protected:
     }
 
     QSize monitor() const { return form1.screen()->geometry().size(); }
+
+    // Where the panel shows a picture centred in a full-screen box of the emulated backend.
+    QRect panel(QSize box, QSize picture) const
+    {
+        return display::EmulatedDisplayModes().onMonitor(display::centredInBox(box, picture), box,
+                                                         monitor());
+    }
 };
 
 } // namespace
@@ -89,8 +96,7 @@ TEST_F(FullScreen, SwitchedModeDesktopModeAndBackToTheWindow)
     EXPECT_TRUE(ui::cursorHidden());
     EXPECT_EQ(opens(), opened + 1) << "the new window is bound by opening the device again";
     EXPECT_EQ(player.media->position, 42) << "the position comes back after the re-open";
-    EXPECT_EQ(form1.Panel1->geometry(),
-              display::fullScreenPanel({320, 240}, {320, 240}, monitor()));
+    EXPECT_EQ(form1.Panel1->geometry(), panel({320, 240}, {320, 240}));
 
     press(Qt::Key_A);
     EXPECT_EQ(opens(), opened + 1) << "the same mode again re-opens nothing";
@@ -102,8 +108,7 @@ TEST_F(FullScreen, SwitchedModeDesktopModeAndBackToTheWindow)
     EXPECT_FALSE(switchedMode().has_value()) << "the desktop's mode is back";
     EXPECT_EQ(opens(), opened + 2);
     EXPECT_EQ(form1.Panel1->geometry(),
-              display::fullScreenPanel(
-                      monitor(), geometry::fitRect(monitor(), {160, 120}, 1).size(), monitor()));
+              panel(monitor(), geometry::fitRect(monitor(), {160, 120}, 1).size()));
     EXPECT_EQ(form1.SavedLeft, 100) << "passing between full screens keeps the first place";
 
     press(Qt::Key_F);
@@ -136,8 +141,7 @@ TEST_F(FullScreen, ANewHeightClassOrDepthSwitchesAgain)
     press(Qt::Key_A);
     EXPECT_EQ(switchedMode()->width, 640) << "sent to 640*480 at that group's depth";
     EXPECT_EQ(switchedMode()->bitsPerPixel, 16);
-    EXPECT_EQ(form1.Panel1->geometry(),
-              display::fullScreenPanel({640, 480}, {639, 436}, monitor()));
+    EXPECT_EQ(form1.Panel1->geometry(), panel({640, 480}, {639, 436}));
 }
 
 TEST_F(FullScreen, AChangeKeepsThePlayState)

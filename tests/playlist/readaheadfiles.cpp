@@ -1,6 +1,6 @@
 #include "tests/playlist/readaheadfiles.h"
 
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "support/printers.h"
 #include "support/scratchfolder.h"
 #include "tests/playlist/readaheadfiles.h"
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -47,6 +47,7 @@ public:
     void SetDisplayMode(int, int, int) override {}
     void RestoreDisplayMode() override {}
     void Release() override {}
+    QRect onMonitor(const QRect &inMode, QSize, QSize) const override { return inMode; }
 
 private:
     QList<ModeDescription> m_modes;

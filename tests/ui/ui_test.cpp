@@ -1,6 +1,6 @@
 #include "support/printers.h"
+#include "text/pathparts.h"
 #include "ui/filedialogfilter.h"
-#include "ui/pathparts.h"
 #include "ui/startuplogo.h"
 
 #include <gtest/gtest.h>

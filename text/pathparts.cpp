@@ -1,4 +1,4 @@
-#include "ui/pathparts.h"
+#include "text/pathparts.h"
 
 namespace pathparts {
 
