@@ -2,6 +2,7 @@
 // plays it: the frame table from its packets and the time of its last frame. The bytes are
 // read from memory, so that a run takes no file system time.
 #include "fuzz/fuzzcheck.h"
+#include "media/avformatinput.h"
 #include "media/frametable.h"
 #include "media/lastframe.h"
 
@@ -108,6 +109,8 @@ void checkTable(const media::FrameTableBuilder &table)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     av_log_set_level(AV_LOG_QUIET);
+    // As in the player.
+    media::limitAllocations();
     return 0;
 }
 

@@ -10,6 +10,11 @@ namespace {
 // Video packets a program stream may need before its video stream shows up.
 constexpr int MaxPacketsToFindVideo = 1000;
 
+// No real movie needs one allocation this large: an MP4's table of a billion samples would be
+// 4 GB of movie headers. A 5 KiB file can make libavformat ask for 1.4 GB for a table it then
+// fails to read; bounded, the file is refused at once.
+constexpr size_t MaxAllocationBytes = size_t(256) << 20;
+
 int videoStreamOf(const AVFormatContext &format)
 {
     for (unsigned i = 0; i < format.nb_streams; ++i) {
@@ -33,8 +38,14 @@ void PacketFreer::operator()(AVPacket *packet) const
     av_packet_free(&packet);
 }
 
+void limitAllocations()
+{
+    av_max_alloc(MaxAllocationBytes);
+}
+
 Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled)
 {
+    [[maybe_unused]] static const bool limited = (limitAllocations(), true);
     AVFormatContext *opened = avformat_alloc_context();
     if (opened == nullptr)
         return nullptr;

@@ -22,6 +22,10 @@ struct PacketFreer
 };
 using Packet = std::unique_ptr<AVPacket, PacketFreer>;
 
+// Bounds what FFmpeg's libraries allocate at once, in the whole process (the engine's too): a
+// hostile movie is refused instead of taking gigabytes. openInput does it first.
+void limitAllocations();
+
 // The movie's container opened with libavformat, or nothing when it cannot be read. Reading
 // stops with an error once cancelled is set, when it is given.
 Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled = nullptr);
