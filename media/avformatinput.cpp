@@ -45,7 +45,6 @@ void limitAllocations()
 
 Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled)
 {
-    [[maybe_unused]] static const bool limited = (limitAllocations(), true);
     AVFormatContext *opened = avformat_alloc_context();
     if (opened == nullptr)
         return nullptr;

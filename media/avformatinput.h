@@ -23,7 +23,7 @@ struct PacketFreer
 using Packet = std::unique_ptr<AVPacket, PacketFreer>;
 
 // Bounds what FFmpeg's libraries allocate at once, in the whole process (the engine's too): a
-// hostile movie is refused instead of taking gigabytes. openInput does it first.
+// hostile movie is refused instead of taking gigabytes. The media driver does it when it is made.
 void limitAllocations();
 
 // The movie's container opened with libavformat, or nothing when it cannot be read. Reading

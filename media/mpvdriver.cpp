@@ -1,5 +1,6 @@
 #include "media/mpvdriver.h"
 
+#include "media/avformatinput.h"
 #include "media/framemath.h"
 #include "media/mpvmovie.h"
 
@@ -13,7 +14,10 @@ using namespace mci;
 MpvDriver::MpvDriver(MpvOptions extraOptions, qint64 cacheBytes)
     : m_extraOptions(std::move(extraOptions))
     , m_cacheBytes(cacheBytes)
-{}
+{
+    // Before any movie opens, so that the engine's first open is bounded too.
+    limitAllocations();
+}
 
 MpvDriver::~MpvDriver() = default;
 
