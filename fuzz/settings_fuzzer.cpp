@@ -67,6 +67,23 @@ QByteArray currentContent()
     return store().content;
 }
 
+// The text split at '\n' as QByteArray::split splits it, into views: no copy of each line.
+QList<QByteArrayView> splitLines(QByteArrayView text, qsizetype maxLines)
+{
+    QList<QByteArrayView> lines;
+    lines.reserve(qMin(text.count('\n') + 1, maxLines));
+    while (lines.size() < maxLines) {
+        const qsizetype end = text.indexOf('\n');
+        if (end < 0) {
+            lines << text;
+            break;
+        }
+        lines << text.first(end);
+        text = text.sliced(end + 1);
+    }
+    return lines;
+}
+
 // Spelled as in the file, with its blanks and letter case, so that matching is exercised too;
 // each list ends with names of the player and names that are missing.
 struct Names
@@ -76,17 +93,16 @@ struct Names
     QList<QByteArray> values;
 };
 
-void addBounded(QList<QByteArray> &list, const QByteArray &text)
+void addBounded(QList<QByteArray> &list, QByteArrayView text)
 {
     if (list.size() < MaxNamesFromFile)
-        list << text;
+        list << text.toByteArray();
 }
 
 Names namesIn(const QByteArray &content)
 {
     Names names;
-    const QList<QByteArray> lines = content.split('\n');
-    for (const QByteArray &line : lines.first(qMin(lines.size(), MaxLines))) {
+    for (const QByteArrayView line : splitLines(content, MaxLines)) {
         if (const qsizetype open = line.indexOf('['); open >= 0) {
             qsizetype close = line.indexOf(']', open);
             if (close < 0)
@@ -95,7 +111,7 @@ Names namesIn(const QByteArray &content)
         }
         if (const qsizetype equals = line.indexOf('='); equals >= 0) {
             addBounded(names.keys, line.first(equals));
-            QByteArray value = line.sliced(equals + 1);
+            QByteArrayView value = line.sliced(equals + 1);
             if (value.endsWith('\r'))
                 value.chop(1);
             addBounded(names.values, value);
@@ -176,8 +192,8 @@ void checkValue(const QByteArray &value)
 // the key: every other line of the file is kept.
 void checkOtherLinesKept(const QByteArray &before, const QByteArray &after)
 {
-    const QList<QByteArray> old = before.split('\n');
-    const QList<QByteArray> now = after.split('\n');
+    const QList<QByteArrayView> old = splitLines(before, before.size() + 1);
+    const QList<QByteArrayView> now = splitLines(after, after.size() + 1);
     const qsizetype added = now.size() - old.size();
     FUZZ_CHECK(added >= 0 && added <= 3);
     qsizetype prefix = 0;

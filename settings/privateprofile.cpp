@@ -10,19 +10,14 @@
 namespace settings {
 namespace {
 
-// The file split at '\n'; a CRLF line keeps its '\r'.
-struct Lines
-{
-    QList<QByteArray> lines;
-    bool endsWithNewline = true;
-};
-
+// Lines of the file, as views into its bytes; a CRLF line keeps its '\r'.
 struct Location
 {
-    qsizetype header = -1;
-    qsizetype key = -1;
-    // One past the section's last line.
-    qsizetype end = -1;
+    std::optional<QByteArrayView> header;
+    std::optional<QByteArrayView> key;
+    // The section's last line that is not blank, or its header: a new key goes after it, so
+    // that blank lines before the next section stay in front of that section.
+    QByteArrayView lastFilled;
 };
 
 bool isBlank(char c)
@@ -84,67 +79,75 @@ bool isBlankLine(QByteArrayView line)
     return true;
 }
 
-Lines splitLines(const QByteArray &content)
+// The lines of the content, split at '\n' without a last empty line after a final '\n', found
+// one by one: neither copies of the lines nor a list of them are needed.
+class LineViews
 {
-    Lines result;
-    if (content.isEmpty())
-        return result;
-    result.lines = content.split('\n');
-    result.endsWithNewline = content.endsWith('\n');
-    if (result.endsWithNewline)
-        result.lines.removeLast();
-    return result;
-}
+public:
+    explicit LineViews(QByteArrayView content)
+        : m_content(content)
+    {}
 
-QByteArray joinLines(const Lines &file)
-{
-    QByteArray content = file.lines.join('\n');
-    if (!file.lines.isEmpty() && file.endsWithNewline)
-        content.append('\n');
-    return content;
-}
-
-// The lines of the content as views into it, split as splitLines() splits: reading needs no
-// copies of them.
-QList<QByteArrayView> lineViews(const QByteArray &content)
-{
-    QList<QByteArrayView> lines;
-    lines.reserve(content.count('\n') + 1);
-    QByteArrayView rest(content);
-    while (!rest.isEmpty()) {
-        const qsizetype end = rest.indexOf('\n');
-        if (end < 0) {
-            lines << rest;
-            break;
+    class Iterator
+    {
+    public:
+        explicit Iterator(QByteArrayView rest)
+            : m_rest(rest)
+        {
+            findEnd();
         }
-        lines << rest.first(end);
-        rest = rest.sliced(end + 1);
-    }
-    return lines;
-}
+        QByteArrayView operator*() const { return m_rest.first(m_end); }
+        Iterator &operator++()
+        {
+            m_rest = m_rest.sliced(qMin(m_end + 1, m_rest.size()));
+            findEnd();
+            return *this;
+        }
+        bool operator!=(const Iterator &other) const
+        {
+            return m_rest.data() != other.m_rest.data() || m_rest.size() != other.m_rest.size();
+        }
 
-template<typename Line>
-Location locate(const QList<Line> &lines, QByteArrayView section, QByteArrayView key)
+    private:
+        void findEnd()
+        {
+            m_end = m_rest.indexOf('\n');
+            if (m_end < 0)
+                m_end = m_rest.size();
+        }
+        QByteArrayView m_rest;
+        qsizetype m_end = 0;
+    };
+
+    Iterator begin() const { return Iterator(m_content); }
+    Iterator end() const { return Iterator(m_content.sliced(m_content.size())); }
+
+private:
+    QByteArrayView m_content;
+};
+
+Location locate(QByteArrayView content, QByteArrayView section, QByteArrayView key)
 {
     Location found;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto name = sectionName(lines[i]);
-        if (found.header >= 0 && name) {
-            found.end = i;
+    for (const QByteArrayView line : LineViews(content)) {
+        const auto name = sectionName(line);
+        if (found.header && name)
             return found;
-        }
-        if (found.header < 0) {
-            if (name && sameName(*name, section))
-                found.header = i;
+        if (!found.header) {
+            if (name && sameName(*name, section)) {
+                found.header = line;
+                found.lastFilled = line;
+            }
             continue;
         }
-        if (found.key >= 0)
-            continue;
-        const qsizetype equals = equalsSign(lines[i]);
-        if (equals >= 0 && sameName(trimmedBlanks(QByteArrayView(lines[i]).first(equals)), key))
-            found.key = i;
+        if (!isBlankLine(line))
+            found.lastFilled = line;
+        if (!found.key) {
+            const qsizetype equals = equalsSign(line);
+            if (equals >= 0 && sameName(trimmedBlanks(line.first(equals)), key))
+                found.key = line;
+        }
     }
-    found.end = lines.size();
     return found;
 }
 
@@ -162,29 +165,36 @@ bool isWritable(QByteArrayView section, QByteArrayView key, QByteArrayView value
     return !key.startsWith(';') && !key.startsWith('[');
 }
 
-// Changes or adds the key's line in the lines of the file.
-void setKey(Lines &file, QByteArrayView section, QByteArrayView key, QByteArrayView value)
+// The content with the key's line changed or added.
+QByteArray withKey(const QByteArray &content, QByteArrayView section, QByteArrayView key,
+                   QByteArrayView value)
 {
-    const Location found = locate(file.lines, section, key);
-    const QByteArray lineEnd = !file.lines.isEmpty() && file.lines.first().endsWith('\r')
-            ? QByteArray("\r")
-            : QByteArray();
+    const Location found = locate(content, section, key);
+    const auto offset = [&](QByteArrayView line) { return line.data() - content.constData(); };
+    const qsizetype firstEnd = content.indexOf('\n');
+    const bool crlf = QByteArrayView(content)
+                              .first(firstEnd < 0 ? content.size() : firstEnd)
+                              .endsWith('\r');
+    const QByteArray lineEnd = crlf ? "\r\n" : "\n";
     const QByteArray keyLine = key.toByteArray() + '=' + value.toByteArray() + lineEnd;
-    if (found.key >= 0) {
-        QByteArray &line = file.lines[found.key];
-        const QByteArray ownEnd = line.endsWith('\r') ? QByteArray("\r") : QByteArray();
-        line = line.first(line.indexOf('=') + 1) + value.toByteArray() + ownEnd;
-    } else if (found.header >= 0) {
-        qsizetype at = found.end;
-        while (at > found.header + 1 && isBlankLine(file.lines[at - 1]))
-            --at;
-        file.lines.insert(at, keyLine);
-        if (at == file.lines.size() - 1)
-            file.endsWithNewline = true;
-    } else {
-        file.lines << '[' + section.toByteArray() + ']' + lineEnd << keyLine;
-        file.endsWithNewline = true;
+    // An added line starts on a line of its own.
+    const auto newlineBefore = [&](qsizetype at) {
+        return at > 0 && content[at - 1] != '\n' ? QByteArray("\n") : QByteArray();
+    };
+
+    if (found.key) {
+        const QByteArrayView line = *found.key;
+        const qsizetype begin = offset(line) + line.indexOf('=') + 1;
+        const qsizetype end = offset(line) + line.size() - (line.endsWith('\r') ? 1 : 0);
+        return content.first(begin) + value.toByteArray() + content.sliced(end);
     }
+    if (found.header) {
+        const qsizetype after = offset(found.lastFilled) + found.lastFilled.size();
+        const qsizetype at = qMin(after + 1, content.size());
+        return content.first(at) + newlineBefore(at) + keyLine + content.sliced(at);
+    }
+    return content + newlineBefore(content.size()) + '[' + section.toByteArray() + ']' + lineEnd
+            + keyLine;
 }
 
 } // namespace
@@ -242,11 +252,10 @@ QByteArray PrivateProfile::read(QByteArrayView section, QByteArrayView key) cons
     const auto content = m_store->load();
     if (!content)
         return {};
-    const QList<QByteArrayView> lines = lineViews(*content);
-    const Location found = locate(lines, trimmedBlanks(section), trimmedBlanks(key));
-    if (found.key < 0)
+    const Location found = locate(*content, trimmedBlanks(section), trimmedBlanks(key));
+    if (!found.key)
         return {};
-    const QByteArrayView line = lines[found.key];
+    const QByteArrayView line = *found.key;
     QByteArrayView value = line.sliced(line.indexOf('=') + 1);
     if (value.endsWith('\r'))
         value.chop(1);
@@ -272,11 +281,10 @@ bool PrivateProfile::write(QByteArrayView section, const QList<Entry> &entries)
     if (!content)
         return false;
 
-    Lines file = splitLines(*content);
+    QByteArray changed = *content;
     for (const Entry &entry : entries)
-        setKey(file, section, trimmedBlanks(entry.key), entry.value);
-
-    return m_store->replace(joinLines(file));
+        changed = withKey(changed, section, trimmedBlanks(entry.key), entry.value);
+    return m_store->replace(changed);
 }
 
 } // namespace settings
