@@ -10,11 +10,6 @@ namespace {
 // Video packets a program stream may need before its video stream shows up.
 constexpr int MaxPacketsToFindVideo = 1000;
 
-// No real movie needs one allocation this large: an MP4's table of a billion samples would be
-// 4 GB of movie headers. A 5 KiB file can make libavformat ask for 1.4 GB for a table it then
-// fails to read; bounded, the file is refused at once.
-constexpr size_t MaxAllocationBytes = size_t(256) << 20;
-
 int videoStreamOf(const AVFormatContext &format)
 {
     for (unsigned i = 0; i < format.nb_streams; ++i) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 
 struct AVFormatContext;
@@ -21,6 +22,11 @@ struct PacketFreer
     void operator()(AVPacket *packet) const;
 };
 using Packet = std::unique_ptr<AVPacket, PacketFreer>;
+
+// No real movie needs one allocation this large: an MP4's table of a billion samples would be
+// 4 GB of movie headers. A 5 KiB file can make libavformat ask for 1.4 GB for a table it then
+// fails to read; bounded, the file is refused at once.
+inline constexpr size_t MaxAllocationBytes = size_t(256) << 20;
 
 // Bounds what FFmpeg's libraries allocate at once, in the whole process (the engine's too): a
 // hostile movie is refused instead of taking gigabytes. The media driver does it when it is made.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzzers of fuzz/ in build-fuzz/ (clang, libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for the given number of seconds, 300 by default:
+# UndefinedBehaviorSanitizer) and runs each for the given number of seconds, 300 by default, with
+# one worker per core:
 #   scripts/fuzz.sh [seconds]
 # Each one starts from its seeds in fuzz/corpus/<name>/ together with what earlier runs found,
 # kept in build-fuzz/corpus/<name>/, so the repository is never written to. The script fails when
@@ -33,11 +34,13 @@ fi
 trap 'rm -rf "$scratch"' EXIT
 export TMPDIR=$scratch
 
+# One worker per core, sharing the corpus folder: each picks up what the others find.
+workers=$(nproc)
+
 mkdir -p "$build/crashes"
 status=0
 for name in settings handoff movie; do
     corpus=$build/corpus/$name
-    log=$build/$name.log
     mkdir -p "$corpus"
     cp fuzz/corpus/"$name"/* "$corpus"/
     options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
@@ -46,29 +49,44 @@ for name in settings handoff movie; do
         options+=(-dict="fuzz/$name.dict")
     fi
     # Fresh allocations are left unfilled: filling touches fresh pages of the demuxers' large
-    # buffers, which made the movie fuzzer 1.6 times slower. The small inputs of the other two
-    # free far less than 8 MB per run, so a quarantine of that size still catches a use after
-    # free; the default 256 MB kept asking the system for fresh pages (1.3 times slower).
-    asan=max_malloc_fill_size=0
+    # buffers, which made the movie fuzzer 1.6 times slower. A run frees far less than 16 MB,
+    # so a quarantine of that size still catches a use after free within it and the next few;
+    # the default 256 MB kept asking the system for fresh pages (1.3 times slower).
+    asan=max_malloc_fill_size=0:quarantine_size_mb=16
     if [[ $name == movie ]]; then
         # Movies up to 1 MiB, read in well under a second, with bounded memory.
         options+=(-max_len=1048576 -timeout=3 -malloc_limit_mb=1024)
-    else
-        asan+=:quarantine_size_mb=8
     fi
     if [[ $name == settings ]]; then
         # Every read goes through the whole file: files three times the size of the player's
         # own (about 300 bytes) reach every rule, and the runs stay many.
         options+=(-max_len=1024)
     fi
-    echo "fuzz: running ${name}_fuzzer for $seconds s (log: $log)"
-    if ASAN_OPTIONS=${ASAN_OPTIONS:-$asan} "$build/fuzz/${name}_fuzzer" "${options[@]}" "$corpus" \
-        >"$log" 2>&1; then
-        executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-        echo "fuzz: ${name}_fuzzer: $executions inputs run, no crash; $(grep -m1 'DONE' "$log")"
+    echo "fuzz: running ${name}_fuzzer for $seconds s on $workers workers (logs: $build/$name-*.log)"
+    pids=()
+    for ((worker = 0; worker < workers; ++worker)); do
+        ASAN_OPTIONS=${ASAN_OPTIONS:-$asan} "$build/fuzz/${name}_fuzzer" "${options[@]}" \
+            -seed=$((worker + 1)) "$corpus" >"$build/$name-$worker.log" 2>&1 &
+        pids+=($!)
+    done
+    failed=()
+    for ((worker = 0; worker < workers; ++worker)); do
+        wait "${pids[worker]}" || failed+=("$worker")
+    done
+    if ((${#failed[@]} == 0)); then
+        total=0
+        for ((worker = 0; worker < workers; ++worker)); do
+            log=$build/$name-$worker.log
+            executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+            total=$((total + executions))
+            echo "fuzz:   worker $worker: $executions inputs; $(grep -m1 'DONE' "$log")"
+        done
+        echo "fuzz: ${name}_fuzzer: $total inputs run, no crash"
     else
-        echo "fuzz: ${name}_fuzzer FAILED; the end of $log:" >&2
-        tail -n 60 "$log" >&2
+        for worker in "${failed[@]}"; do
+            echo "fuzz: ${name}_fuzzer FAILED; the end of $build/$name-$worker.log:" >&2
+            tail -n 60 "$build/$name-$worker.log" >&2
+        done
         status=1
     fi
 done
