@@ -5,6 +5,7 @@
 // seconds of playback, and the frames each drops.
 
 #include "app/tform1.h"
+#include "bench/barewindow.h"
 #include "bench/console.h"
 #include "bench/fixtures.h"
 #include "bench/xvfb.h"
@@ -108,6 +109,8 @@ struct Mode
     int displayMode = 5;
     // mpv's options for the same picture; none: the player alone.
     QStringList mpvOptions;
+    // The bare client's window; empty: full screen.
+    QSize bareWindow;
 };
 
 // What one player did over the measured seconds.
@@ -173,6 +176,47 @@ Measured runPlayer(const Fixture &fixture, const Mode &mode, int playSeconds, co
     run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
     run.picture = surface->size();
     surface->removeEventFilter(&counter);
+    return run;
+}
+
+// The bare libmpv client in a Qt window of the mode's size, measured as the player is.
+Measured runBare(const Fixture &fixture, const Mode &mode, int playSeconds, const Xvfb &server)
+{
+    bench::BareWindow window;
+    if (mode.bareWindow.isEmpty()) {
+        // Placed over the whole screen by hand: without a window manager, as here, nothing
+        // honours a request for full screen, and the window would stay at its first size.
+        window.setWindowFlag(Qt::FramelessWindowHint);
+        window.setGeometry(QGuiApplication::primaryScreen()->geometry());
+        window.show();
+    } else {
+        window.resize(mode.bareWindow);
+        window.show();
+    }
+    if (!QTest::qWaitForWindowExposed(&window))
+        throw std::runtime_error("the bare client's window was never shown");
+    window.play(QFile::encodeName(fixture.path));
+    QElapsedTimer timer;
+    timer.start();
+    while (window.timePos() < 0) {
+        if (timer.elapsed() > 10000)
+            throw std::runtime_error("the bare client never started playing");
+        runEventLoop(10);
+    }
+    runEventLoop(WarmUpMs);
+
+    const int paintsBefore = window.paints;
+    const double timeBefore = window.timePos();
+    const double cpuBefore = selfCpuSeconds();
+    const double serverBefore = processCpuSeconds(server.pid());
+    runEventLoop(playSeconds * 1000);
+    Measured run;
+    run.cpu = selfCpuSeconds() - cpuBefore;
+    run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
+    run.advanced = qRound64((window.timePos() - timeBefore) * fixture.fps);
+    run.shown = window.paints - paintsBefore;
+    run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
+    run.picture = window.size();
     return run;
 }
 
@@ -305,10 +349,12 @@ QString row(const QStringList &cells)
     return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
 }
 
+constexpr int Columns = 12;
+
 // The columns of the table after the run number: CPU figures have decimals, frame counts none.
 bool isMpvColumn(int column)
 {
-    return column == 1 || column == 2 || column == 6 || column == 7 || column == 9;
+    return column == 1 || column == 2 || column == 6 || column == 7 || column >= 9;
 }
 
 int decimals(int column)
@@ -346,21 +392,27 @@ int run(const QStringList &arguments, const Xvfb &server)
     bench::makeFixture(fixture, folder);
 
     const QList<Mode> modes = {
-            {QStringLiteral("desktop full screen (F12) / mpv --fs"), 5, {QStringLiteral("--fs")}},
+            {QStringLiteral("desktop full screen (F12) / mpv --fs"),
+             5,
+             {QStringLiteral("--fs")},
+             {}},
             {QStringLiteral("window 640*480 (F) / mpv --geometry=640x360"),
              2,
-             {QStringLiteral("--geometry=640x360")}},
-            {QStringLiteral("switched full screen 640*480 (A)"), 1, {}},
+             {QStringLiteral("--geometry=640x360")},
+             {640, 360}},
+            {QStringLiteral("switched full screen 640*480 (A)"), 1, {}, {}},
     };
     const QString loadBefore = loadAverage();
     QString report;
     for (const Mode &mode : modes) {
-        QList<Measured> player, mpv;
+        QList<Measured> player, mpv, bare;
         for (int i = 1; i <= runs; ++i) {
             progress() << mode.name << ", run " << i << Qt::endl;
             player.append(runPlayer(fixture, mode, playSeconds, server));
-            if (!mode.mpvOptions.isEmpty())
+            if (!mode.mpvOptions.isEmpty()) {
                 mpv.append(runMpv(fixture, mode, playSeconds, server));
+                bare.append(runBare(fixture, mode, playSeconds, server));
+            }
         }
         report += QStringLiteral("\n## ") + mode.name + QStringLiteral("\n\npictures: player ")
                 + size(player.first().picture)
@@ -371,25 +423,30 @@ int run(const QStringList &arguments, const Xvfb &server)
                        QStringLiteral("player shown"), QStringLiteral("player dropped"),
                        QStringLiteral("player advanced"), QStringLiteral("mpv dropped"),
                        QStringLiteral("mpv advanced"), QStringLiteral("Xvfb CPU s (player)"),
-                       QStringLiteral("Xvfb CPU s (mpv)")})
-                + QStringLiteral("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-        QList<double> columns[10];
+                       QStringLiteral("Xvfb CPU s (mpv)"), QStringLiteral("bare client CPU s"),
+                       QStringLiteral("bare / mpv")})
+                + QStringLiteral("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+        QList<double> columns[Columns];
         for (int i = 0; i < runs; ++i) {
             const Measured &ours = player.at(i);
             const std::optional<Measured> theirs
                     = mpv.isEmpty() ? std::nullopt : std::optional(mpv.at(i));
-            const double values[10] = {ours.cpu,
-                                       theirs ? theirs->cpu : 0,
-                                       theirs ? ours.cpu / theirs->cpu : 0,
-                                       double(ours.shown),
-                                       double(ours.dropped),
-                                       double(ours.advanced),
-                                       theirs ? double(theirs->dropped) : 0,
-                                       theirs ? double(theirs->advanced) : 0,
-                                       ours.serverCpu,
-                                       theirs ? theirs->serverCpu : 0};
+            const std::optional<Measured> plain
+                    = bare.isEmpty() ? std::nullopt : std::optional(bare.at(i));
+            const double values[Columns] = {ours.cpu,
+                                            theirs ? theirs->cpu : 0,
+                                            theirs ? ours.cpu / theirs->cpu : 0,
+                                            double(ours.shown),
+                                            double(ours.dropped),
+                                            double(ours.advanced),
+                                            theirs ? double(theirs->dropped) : 0,
+                                            theirs ? double(theirs->advanced) : 0,
+                                            ours.serverCpu,
+                                            theirs ? theirs->serverCpu : 0,
+                                            plain ? plain->cpu : 0,
+                                            plain && theirs ? plain->cpu / theirs->cpu : 0};
             QStringList cells = {QString::number(i + 1)};
-            for (int column = 0; column < 10; ++column) {
+            for (int column = 0; column < Columns; ++column) {
                 columns[column].append(values[column]);
                 cells.append(!theirs && isMpvColumn(column)
                                      ? QStringLiteral("-")
@@ -398,7 +455,7 @@ int run(const QStringList &arguments, const Xvfb &server)
             report += row(cells);
         }
         QStringList medians = {QStringLiteral("median")};
-        for (int column = 0; column < 10; ++column) {
+        for (int column = 0; column < Columns; ++column) {
             medians.append(mpv.isEmpty() && isMpvColumn(column)
                                    ? QStringLiteral("-")
                                    : number(median(columns[column]), decimals(column)));
@@ -417,6 +474,8 @@ int run(const QStringList &arguments, const Xvfb &server)
           << "- player: TForm1 with media::MpvDriver({ao=null}), AutoStart; CPU of every thread "
              "(getrusage)\n"
           << "- mpv: --no-config --vo=x11 --ao=null; CPU of the whole process (/proc)\n"
+          << "- bare client: a Qt window showing libmpv's software renderer (vo=libmpv, ao=null) "
+             "at its size, drawn on a thread of its own (bench/barewindow.h); getrusage\n"
           << report << Qt::flush;
     return 0;
 }
