@@ -14,7 +14,6 @@ extern "C" {
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -106,29 +105,6 @@ void checkTable(const media::FrameTableBuilder &table)
 }
 
 } // namespace
-
-// libavutil's own av_mallocz clears every byte it hands out. Under AddressSanitizer a block over
-// 128 KiB comes fresh from the system, zero already, and clearing it faults in every page: the
-// parsers' contexts of 170 KiB, made anew at each seek, cost most of a run that way. calloc clears
-// only what is not fresh. The block is the same to libavformat: zero, aligned as av_malloc aligns
-// it, refused above the same bound, and given back with av_free.
-extern "C" void *av_mallocz(size_t size)
-{
-    constexpr size_t Alignment = 64;
-    constexpr size_t FreshAbove = size_t(128) << 10;
-    if (size > media::MaxAllocationBytes)
-        return nullptr;
-    if (size > FreshAbove) {
-        void *block = std::calloc(1, size);
-        if (block != nullptr && reinterpret_cast<std::uintptr_t>(block) % Alignment == 0)
-            return block;
-        std::free(block);
-    }
-    void *block = av_malloc(size);
-    if (block != nullptr)
-        std::memset(block, 0, size);
-    return block;
-}
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
