@@ -10,7 +10,8 @@
 namespace settings {
 namespace {
 
-// Lines of the file, as views into its bytes; a CRLF line keeps its '\r'.
+// Where a section and a key stand: their lines, as views into the file's bytes (a CRLF line
+// keeps its '\r').
 struct Location
 {
     std::optional<QByteArrayView> header;
