@@ -71,8 +71,6 @@ public:
         return value;
     }
 
-    int paints = 0;
-
 protected:
     void resizeEvent(QResizeEvent *) override
     {
@@ -87,7 +85,6 @@ protected:
             painter.fillRect(rect(), Qt::black);
         else
             painter.drawImage(rect(), m_shown);
-        ++paints;
     }
 
 private:

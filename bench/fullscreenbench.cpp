@@ -134,6 +134,26 @@ void runEventLoop(int milliseconds)
     loop.exec();
 }
 
+// Plays on for the measured seconds in this process: the CPU of all its threads and of the X
+// server, and the frames the widget that shows them painted.
+Measured measureInProcess(QWidget &shown, const Fixture &fixture, int playSeconds,
+                          const Xvfb &server)
+{
+    PaintCounter counter;
+    shown.installEventFilter(&counter);
+    const double cpuBefore = selfCpuSeconds();
+    const double serverBefore = processCpuSeconds(server.pid());
+    runEventLoop(playSeconds * 1000);
+    Measured run;
+    run.cpu = selfCpuSeconds() - cpuBefore;
+    run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
+    run.shown = counter.paints;
+    run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
+    run.picture = shown.size();
+    shown.removeEventFilter(&counter);
+    return run;
+}
+
 // The player as a user starts it with the movie, in the display mode and playing on load, with a
 // settings file of its own and no sound.
 Measured runPlayer(const Fixture &fixture, const Mode &mode, int playSeconds, const Xvfb &server)
@@ -162,20 +182,9 @@ Measured runPlayer(const Fixture &fixture, const Mode &mode, int playSeconds, co
         throw std::runtime_error("the player shows no video surface");
     runEventLoop(WarmUpMs);
 
-    PaintCounter counter;
-    surface->installEventFilter(&counter);
-    const double cpuBefore = selfCpuSeconds();
-    const double serverBefore = processCpuSeconds(server.pid());
     const qint64 positionBefore = form1.MediaPlayer1->QueryPosition();
-    runEventLoop(playSeconds * 1000);
-    Measured run;
-    run.cpu = selfCpuSeconds() - cpuBefore;
-    run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
+    Measured run = measureInProcess(*surface, fixture, playSeconds, server);
     run.advanced = form1.MediaPlayer1->QueryPosition() - positionBefore;
-    run.shown = counter.paints;
-    run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
-    run.picture = surface->size();
-    surface->removeEventFilter(&counter);
     return run;
 }
 
@@ -188,11 +197,10 @@ Measured runBare(const Fixture &fixture, const Mode &mode, int playSeconds, cons
         // honours a request for full screen, and the window would stay at its first size.
         window.setWindowFlag(Qt::FramelessWindowHint);
         window.setGeometry(QGuiApplication::primaryScreen()->geometry());
-        window.show();
     } else {
         window.resize(mode.bareWindow);
-        window.show();
     }
+    window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         throw std::runtime_error("the bare client's window was never shown");
     window.play(QFile::encodeName(fixture.path));
@@ -205,18 +213,9 @@ Measured runBare(const Fixture &fixture, const Mode &mode, int playSeconds, cons
     }
     runEventLoop(WarmUpMs);
 
-    const int paintsBefore = window.paints;
     const double timeBefore = window.timePos();
-    const double cpuBefore = selfCpuSeconds();
-    const double serverBefore = processCpuSeconds(server.pid());
-    runEventLoop(playSeconds * 1000);
-    Measured run;
-    run.cpu = selfCpuSeconds() - cpuBefore;
-    run.serverCpu = processCpuSeconds(server.pid()) - serverBefore;
+    Measured run = measureInProcess(window, fixture, playSeconds, server);
     run.advanced = qRound64((window.timePos() - timeBefore) * fixture.fps);
-    run.shown = window.paints - paintsBefore;
-    run.dropped = std::max<qint64>(0, qint64(playSeconds) * fixture.fps - run.shown);
-    run.picture = window.size();
     return run;
 }
 

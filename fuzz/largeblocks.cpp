@@ -21,30 +21,6 @@ namespace {
 // anew for every input, and are provided here instead of by libavutil, the same to libavformat.
 constexpr size_t FreshAbove = size_t(128) << 10;
 
-} // namespace
-
-// The parsers' contexts of 170 KiB, made anew at each seek: libavutil's own av_mallocz clears
-// every byte, and so faults in every page; calloc clears only what is not fresh. Zero, aligned as
-// av_malloc aligns it, refused above the same bound, and given back with av_free.
-extern "C" void *av_mallocz(size_t size)
-{
-    constexpr size_t Alignment = 64;
-    if (size > media::MaxAllocationBytes)
-        return nullptr;
-    if (size > FreshAbove) {
-        void *block = std::calloc(1, size);
-        if (block != nullptr && reinterpret_cast<std::uintptr_t>(block) % Alignment == 0)
-            return block;
-        std::free(block);
-    }
-    void *block = av_malloc(size);
-    if (block != nullptr)
-        std::memset(block, 0, size);
-    return block;
-}
-
-namespace {
-
 // Transport streams' packet buffers of 200 KiB, in a pool that lives as long as the input: freed
 // ones are kept for the next input, so that their pages stay in. They remain the sanitizer's
 // blocks, with its guards around them.
@@ -105,6 +81,26 @@ AVBufferRef *callAllocator(void *allocator, size_t size)
 }
 
 } // namespace
+
+// The parsers' contexts of 170 KiB, made anew at each seek: libavutil's own av_mallocz clears
+// every byte, and so faults in every page; calloc clears only what is not fresh. Zero, aligned as
+// av_malloc aligns it, refused above the same bound, and given back with av_free.
+extern "C" void *av_mallocz(size_t size)
+{
+    constexpr size_t Alignment = 64;
+    if (size > media::MaxAllocationBytes)
+        return nullptr;
+    if (size > FreshAbove) {
+        void *block = std::calloc(1, size);
+        if (block != nullptr && reinterpret_cast<std::uintptr_t>(block) % Alignment == 0)
+            return block;
+        std::free(block);
+    }
+    void *block = av_malloc(size);
+    if (block != nullptr)
+        std::memset(block, 0, size);
+    return block;
+}
 
 // As libavutil's own, with the large blocks of pools kept across inputs.
 extern "C" AVBufferPool *av_buffer_pool_init(size_t size, AVBufferRef *(*alloc)(size_t))
