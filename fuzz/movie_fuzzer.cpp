@@ -74,8 +74,10 @@ public:
             return;
         m_format->pb = m_io;
         m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        // Named as the player names a movie, with the file protocol: libavformat widens the
+        // reading buffer of an indexed container, up to 16 MiB, only for other protocols.
         // Fails with the context freed.
-        if (avformat_open_input(&m_format, nullptr, known, nullptr) < 0)
+        if (avformat_open_input(&m_format, "file:movie", known, nullptr) < 0)
             m_format = nullptr;
     }
     ~MemoryInput()
