@@ -139,8 +139,7 @@ bool FrameDecoder::openEngine()
     m_size = m_cache.pictureSize();
     m_renderer->setTargetSize(m_size);
     quint32 error = 0;
-    if (m_mpv->command({mpvnames::LoadFile, m_path.constData(), "replace"}) < 0
-        || !mpvwaits::waitForLoad(*m_mpv, error)
+    if (!mpvwaits::loadMovie(*m_mpv, m_path, error)
         || !mpvwaits::waitForPlaybackRestart(*m_mpv)
         // Drawn after the restart, the first picture would be taken for the first seek's.
         || !m_renderer->waitForFramesDrawn(0, DrawDeadline))

@@ -10,6 +10,7 @@
 #include "media/mpvmovielimits.h"
 #include "media/mpvproperties.h"
 #include "media/mpvwaits.h"
+#include "media/upright.h"
 #include "media/videosurface.h"
 
 #include <mpv/client.h>
@@ -73,6 +74,8 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
             {mpvnames::AudioFallbackToNull, "yes"},
             {mpvnames::Vo, "libmpv"},
             {mpvnames::KeepAspect, "no"},
+            // Pictures are turned upright by a filter: see upright::filterFor.
+            {mpvnames::VideoRotate, "no"},
             // Until play: see StepSpeed.
             {mpvnames::Untimed, "yes"},
             // Slices converted on several threads cost more in hand-overs than they save: one
@@ -93,6 +96,7 @@ MpvOptions lengthProbeOptions()
                            {mpvnames::Idle, "yes"},
                            {mpvnames::KeepOpen, "always"},
                            {mpvnames::HrSeek, "yes"},
+                           {mpvnames::VideoRotate, "no"},
                            {mpvnames::HrSeekDemuxerOffset, "1"},
                            {mpvnames::HrSeekFramedrop, "no"}});
 }
@@ -221,11 +225,7 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
             },
             this);
 
-    if (m_mpv->command({mpvnames::LoadFile, path.constData(), "replace"}) < 0) {
-        failure.error = mci::MCIERR_INVALID_FILE;
-        return false;
-    }
-    if (!waitForLoad(*m_mpv, failure.error))
+    if (!loadMovie(*m_mpv, path, failure.error))
         return false;
 
     const Tracks tracks = tracksOf(m_mpv->get());
@@ -239,11 +239,17 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
         m_deviceType = mci::MCI_DEVTYPE_OTHER;
         return true;
     }
+    // The source size is the upright picture at its display shape, not the stored one: every
+    // rectangle the engine draws into is made from it.
+    m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::DisplayWidth).value_or(0)),
+                         int(m_mpv->intProperty(mpvnames::DisplayHeight).value_or(0)));
+    if (!upright::isShowable(m_sourceSize)) {
+        failure.error = mci::MCIERR_INVALID_FILE;
+        return false;
+    }
     m_deviceType = mci::MCI_DEVTYPE_DIGITAL_VIDEO;
     m_table->release();
     m_mpv->observe(mpvnames::Pause);
-    m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::Width).value_or(0)),
-                         int(m_mpv->intProperty(mpvnames::Height).value_or(0)));
     m_fps = framemath::snapFrameRate(m_mpv->doubleProperty(mpvnames::ContainerFps).value_or(0));
     if (m_fps <= 0)
         m_fps = 25;
@@ -333,8 +339,7 @@ bool MpvMovie::measureLength(const QByteArray &path, const MpvOptions &extraOpti
     }
     const std::unique_ptr<MpvHandle> probe = MpvHandle::create(options);
     quint32 error = 0;
-    if (!probe || probe->command({mpvnames::LoadFile, path.constData(), "replace"}) < 0
-        || !waitForLoad(*probe, error) || !waitForPlaybackRestart(*probe))
+    if (!probe || !loadMovie(*probe, path, error) || !waitForPlaybackRestart(*probe))
         return false;
     const auto frameAfterSeek = [&](const char *target, const char *how) -> std::optional<qint64> {
         probe->discardEvents();

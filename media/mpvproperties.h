@@ -7,8 +7,6 @@ inline constexpr char TimePos[] = "time-pos";
 inline constexpr char ContainerFps[] = "container-fps";
 inline constexpr char EofReached[] = "eof-reached";
 inline constexpr char Pause[] = "pause";
-inline constexpr char Width[] = "width";
-inline constexpr char Height[] = "height";
 inline constexpr char TrackList[] = "track-list";
 inline constexpr char VoConfigured[] = "vo-configured";
 inline constexpr char Duration[] = "duration";
@@ -18,6 +16,16 @@ inline constexpr char Mute[] = "mute";
 inline constexpr char Untimed[] = "untimed";
 inline constexpr char FileFormat[] = "file-format";
 inline constexpr char HrSeekDemuxerOffset[] = "hr-seek-demuxer-offset";
+// The size the picture is meant to be seen at, after the filters and the sample aspect.
+inline constexpr char DisplayWidth[] = "dwidth";
+inline constexpr char DisplayHeight[] = "dheight";
+inline constexpr char VideoFilters[] = "vf";
+inline constexpr char TrackCount[] = "track-list/count";
+// Members of track-list/N.
+inline constexpr char TrackType[] = "type";
+inline constexpr char TrackAlbumArt[] = "albumart";
+inline constexpr char TrackImage[] = "image";
+inline constexpr char TrackRotation[] = "demux-rotation";
 
 // Options only set when an engine is made.
 inline constexpr char Config[] = "config";
@@ -41,9 +49,12 @@ inline constexpr char LoadOsdConsole[] = "load-osd-console";
 inline constexpr char LoadAutoProfiles[] = "load-auto-profiles";
 inline constexpr char Ytdl[] = "ytdl";
 inline constexpr char ZimgThreads[] = "zimg-threads";
+inline constexpr char VideoRotate[] = "video-rotate";
 
 inline constexpr char Seek[] = "seek";
 inline constexpr char LoadFile[] = "loadfile";
+// Runs after a file is opened, before its decoders are made.
+inline constexpr char PreloadedHook[] = "on_preloaded";
 inline constexpr char FrameStep[] = "frame-step";
 inline constexpr char AbsoluteExact[] = "absolute+exact";
 inline constexpr char AbsolutePercentExact[] = "absolute-percent+exact";

@@ -3,6 +3,7 @@
 #include "media/mcivocabulary.h"
 #include "media/mpvhandle.h"
 #include "media/mpvproperties.h"
+#include "media/upright.h"
 
 #include <mpv/client.h>
 
@@ -24,13 +25,52 @@ bool isEvent(const mpv_event &event, mpv_event_id id)
     return event.event_id == id;
 }
 
+QByteArray trackProperty(qint64 track, const char *member)
+{
+    return "track-list/" + QByteArray::number(track) + '/' + member;
+}
+
+// The display rotation of the video track the engine picks, the first that is a movie: before
+// the tracks are picked, the list holds all of them.
+int movieRotation(const MpvHandle &mpv)
+{
+    const qint64 tracks = mpv.intProperty(mpvnames::TrackCount).value_or(0);
+    for (qint64 track = 0; track < tracks; ++track) {
+        const auto flag = [&](const char *member) {
+            return mpv.flagProperty(trackProperty(track, member).constData()).value_or(false);
+        };
+        if (mpv.stringProperty(trackProperty(track, mpvnames::TrackType).constData())
+                    != QByteArray("video")
+            || flag(mpvnames::TrackAlbumArt) || flag(mpvnames::TrackImage))
+            continue;
+        return upright::quarterTurn(
+                mpv.intProperty(trackProperty(track, mpvnames::TrackRotation).constData())
+                        .value_or(0));
+    }
+    return 0;
+}
+
 } // namespace
 
-bool waitForLoad(MpvHandle &mpv, quint32 &error)
+bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error)
 {
+    // The filter is set while the engine waits in the hook: it must be in place before the first
+    // picture is decoded.
+    if (mpv_hook_add(mpv.get(), 0, mpvnames::PreloadedHook, 0) < 0
+        || mpv.command({mpvnames::LoadFile, path.constData(), "replace"}) < 0) {
+        error = mci::MCIERR_INVALID_FILE;
+        return false;
+    }
     bool loaded = false;
     const bool ended = mpv.waitForEvent(
             [&](const mpv_event &event) {
+                if (isEvent(event, MPV_EVENT_HOOK)) {
+                    const auto *hook = static_cast<const mpv_event_hook *>(event.data);
+                    if (const char *filter = upright::filterFor(movieRotation(mpv)))
+                        mpv_set_property_string(mpv.get(), mpvnames::VideoFilters, filter);
+                    mpv_hook_continue(mpv.get(), hook->id);
+                    return false;
+                }
                 if (isEvent(event, MPV_EVENT_FILE_LOADED)) {
                     loaded = true;
                     return true;

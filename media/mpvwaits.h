@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <chrono>
@@ -14,9 +15,11 @@ namespace mpvwaits {
 
 inline constexpr std::chrono::milliseconds StepDeadline {1000};
 
-// Waits for the file to be loaded; false, with the reason as an error code of the device's
-// vocabulary, when it ends instead.
-bool waitForLoad(MpvHandle &mpv, quint32 &error);
+// Loads the movie on an engine that has loaded none before, with its pictures turned upright,
+// and waits until it is loaded; false, with the reason as an error code of the device's
+// vocabulary, when it ends instead. Every engine of a movie loads it this way, so that all of
+// them draw the same pictures.
+bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error);
 bool waitForPlaybackRestart(MpvHandle &mpv);
 // Waits for the pause that ends a frame step from the frame at fromTime (the engine must
 // observe its pause property); gives the time of the frame it paused on.

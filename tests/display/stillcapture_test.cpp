@@ -149,3 +149,20 @@ TEST_F(StillCapture, SavingWhilePlayingPausesFirst)
     EXPECT_EQ(proposed, baseName + QStringLiteral("(%1).BMP").arg(position));
     EXPECT_EQ(savedFrame(QStringLiteral("playing.BMP")), position);
 }
+
+TEST_F(StillCapture, ATurnedMovieIsSavedUprightAtItsSourceSizeAfterAStepBack)
+{
+    open(MovieKind::PortraitHevc10Mp4);
+    form1.SourceClick();
+    form1.MediaPlayer1->SeekTo(12);
+    form1.PrevFrameClick();
+    tickUntilRefreshed();
+    QString proposed;
+    answerSaveDialog(form1, QStringLiteral("portrait.BMP"), &proposed);
+    form1.SaveClick();
+    EXPECT_EQ(proposed, baseName + QStringLiteral("(11).BMP"));
+    QImage saved;
+    ASSERT_TRUE(saved.load(QFile::decodeName(folder.path("portrait.BMP")), "BMP"));
+    EXPECT_EQ(saved.size(), QSize(144, 192));
+    EXPECT_EQ(frameIndexOf(saved), 11);
+}

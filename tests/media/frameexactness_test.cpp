@@ -65,14 +65,17 @@ TEST_P(FrameExactness, OpensAsDigitalVideoWithItsLength)
     EXPECT_TRUE(device.HasVideo);
     EXPECT_EQ(device.QueryLength(), movie.frames);
     EXPECT_EQ(device.StepFrames, movie.frames / 10);
-    EXPECT_EQ(device.WhereSource().size(), QSize(movie.width, movie.height));
-    EXPECT_EQ(QSize(device.DefaultWidth, device.DefaultHeight), QSize(movie.width, movie.height));
+    // Upright, at its display shape.
+    const QSize shown(movie.displayWidth, movie.displayHeight);
+    EXPECT_EQ(device.WhereSource().size(), shown);
+    EXPECT_EQ(QSize(device.DefaultWidth, device.DefaultHeight), shown);
     EXPECT_EQ(device.QueryPosition(), 0);
     EXPECT_EQ(real.shownFrame(), decoded.value(0));
 
     device.SetTimeFormat(mci::MCI_FORMAT_MILLISECONDS);
     // Frames that last two frame times make the movie longer than its frames at the stated rate.
-    const bool variable = GetParam() == MovieKind::VfrMov || GetParam() == MovieKind::VfrMkv;
+    const bool variable = GetParam() == MovieKind::VfrMov || GetParam() == MovieKind::VfrMkv
+            || GetParam() == MovieKind::PortraitVfrMp4;
     EXPECT_NEAR(device.QueryLength(),
                 variable ? movieDuration(movie.path) * 1000 : movie.frames * 1000.0 / movie.fps,
                 variable ? 1000.0 / movie.fps : 1.0);
@@ -145,7 +148,7 @@ TEST_P(FrameExactness, PlaysToTheEndAndStopsThere)
 TEST_P(FrameExactness, StepsBackToTheStartAndForwardAgainShowingWhatTheEngineDraws)
 {
     // Pictures drawn smaller than the movie are kept at the size shown.
-    const QRect shown(0, 0, movie.width * 3 / 4, movie.height * 3 / 4);
+    const QRect shown(0, 0, movie.displayWidth * 3 / 4, movie.displayHeight * 3 / 4);
     device.PutDestination(shown);
     RealDevice reference(0);
     reference.open(movie.path);
@@ -223,5 +226,30 @@ TEST(KeptPictures, AMovieReplacedWhileFramesAreDecodedAheadLeavesNothingBehind)
         const QImage picture = real.shownPicture();
         EXPECT_EQ(picture.size(), QSize(second.width, second.height)) << frame;
         EXPECT_EQ(frameIndexOf(picture).value_or(-1), decoded.value(frame)) << frame;
+    }
+}
+
+// Every rectangle the player may hand over, down to a pixel and past the screen, is drawn from
+// the upright picture; none ends the player.
+TEST(TurnedPictures, AnyDestinationIsDrawnUprightAndOfTheRightFrame)
+{
+    QTemporaryDir folder;
+    for (const MovieKind kind : {MovieKind::PortraitH264Mp4, MovieKind::UpsideDownMov}) {
+        const TestMovie movie = makeTestMovie(kind, folder.path());
+        const QList<int> decoded = shownFrameIndexes(movie);
+        RealDevice real;
+        real.open(movie.path);
+        real.device.SeekTo(9);
+        for (const QSize size : {QSize(1, 1), QSize(1, 900), QSize(900, 1), QSize(3, 2),
+                                 QSize(4000, 3000), QSize(144, 192), QSize(600, 200)}) {
+            real.device.PutDestination(QRect(QPoint(0, 0), size));
+            const QImage picture = real.shownPicture();
+            EXPECT_EQ(picture.size(), size);
+            if (size.width() < 48 || size.height() < 32)
+                continue;
+            EXPECT_EQ(frameIndexOf(picture).value_or(-1), decoded.value(9))
+                    << movieKindName(kind).toStdString() << " at " << size.width() << "*"
+                    << size.height();
+        }
     }
 }

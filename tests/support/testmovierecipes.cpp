@@ -162,6 +162,116 @@ Recipe recipeOf(MovieKind kind)
         recipe.suffix = QStringLiteral("mov");
         recipe.codecArguments = argumentList({"-c:v", "prores_ks", "-c:a", "pcm_s16le"});
         break;
+    case MovieKind::PortraitH264Mp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.width = 144;
+        recipe.height = 192;
+        recipe.rateNumerator = 30;
+        recipe.turn = 90;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+        break;
+    case MovieKind::PortraitHevc10Mp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.width = 144;
+        recipe.height = 192;
+        recipe.rateNumerator = 30;
+        recipe.turn = 270;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx265", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le",
+                 "-x265-params", "keyint=30:log-level=error", "-tag:v", "hvc1", "-c:a", "aac"});
+        break;
+    case MovieKind::UpsideDownMov:
+        recipe.suffix = QStringLiteral("mov");
+        recipe.rateNumerator = 30;
+        recipe.turn = 180;
+        recipe.codecArguments = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt",
+                                              "yuv420p", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::PortraitVfrMp4:
+        recipe = recipeOf(MovieKind::VfrMov);
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.width = 144;
+        recipe.height = 192;
+        recipe.turn = 90;
+        recipe.codecArguments.last() = QStringLiteral("aac");
+        break;
+    case MovieKind::AnamorphicMpeg2Mpg:
+        recipe.suffix = QStringLiteral("mpg");
+        recipe.width = 720;
+        recipe.height = 480;
+        recipe.rateNumerator = 30000;
+        recipe.rateDenominator = 1001;
+        recipe.codecArguments
+                = argumentList({"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-aspect", "16:9",
+                                "-c:a", "mp2", "-b:a", "128k", "-f", "vob"});
+        break;
+    case MovieKind::PalDvAvi:
+        recipe.suffix = QStringLiteral("avi");
+        recipe.width = 720;
+        recipe.height = 576;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "dvvideo", "-pix_fmt", "yuv420p", "-aspect", "4:3", "-c:a", "pcm_s16le"});
+        break;
+    case MovieKind::InterlacedH264Mts:
+        recipe = recipeOf(MovieKind::H264M2ts);
+        recipe.suffix = QStringLiteral("mts");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+                                "-flags", "+ildct+ilme", "-top", "1", "-c:a", "aac", "-f", "mpegts",
+                                "-mpegts_m2ts_mode", "1"});
+        break;
+    case MovieKind::IntraRefreshH264Mp4:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+                                "-x264-params", "intra-refresh=1:keyint=20", "-c:a", "aac"});
+        break;
+    case MovieKind::Hdr10HevcMkv:
+        recipe.suffix = QStringLiteral("mkv");
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx265", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le",
+                 "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc",
+                 "-x265-params",
+                 "log-level=error:hdr10=1:colorprim=bt2020:transfer=smpte2084:colormatrix=bt2020nc:"
+                 "master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)"
+                 "L(10000000,1):max-cll=1000,400",
+                 "-c:a", "libopus"});
+        break;
+    case MovieKind::H264Mp4At854:
+    case MovieKind::H264Mp4At1366:
+        recipe.suffix = QStringLiteral("mp4");
+        recipe.width = kind == MovieKind::H264Mp4At854 ? 854 : 1366;
+        recipe.height = kind == MovieKind::H264Mp4At854 ? 480 : 768;
+        recipe.rateNumerator = 30;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+        break;
+    case MovieKind::Wmv:
+        recipe.suffix = QStringLiteral("wmv");
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList({"-c:v", "wmv2", "-q:v", "3", "-c:a", "wmav2"});
+        break;
+    case MovieKind::Flv:
+        recipe.suffix = QStringLiteral("flv");
+        recipe.rateNumerator = 30;
+        recipe.sampleRate = 44100;
+        recipe.codecArguments = argumentList(
+                {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+        break;
+    case MovieKind::Gp3:
+        recipe.suffix = QStringLiteral("3gp");
+        recipe.width = 176;
+        recipe.rateNumerator = 15;
+        recipe.sampleRate = 8000;
+        recipe.codecArguments
+                = argumentList({"-c:v", "h263", "-q:v", "3", "-c:a", "aac", "-ac", "1"});
+        break;
+    case MovieKind::OggTheora:
+        recipe.suffix = QStringLiteral("ogv");
+        recipe.codecArguments
+                = argumentList({"-c:v", "libtheora", "-q:v", "7", "-c:a", "libvorbis"});
+        break;
     }
     if (recipe.suffix.isEmpty())
         throw std::runtime_error("unknown movie kind");

@@ -20,6 +20,9 @@ struct Recipe
     QString filter;
     QStringList codecArguments;
     int usualFrames = 0;
+    // The turn (clockwise degrees: 90, 180 or 270) a player gives the stored picture to show
+    // it upright; the movie stores the upright picture turned the other way.
+    int turn = 0;
 };
 
 QStringList argumentList(std::initializer_list<const char *> words);

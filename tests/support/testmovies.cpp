@@ -96,12 +96,15 @@ TestMovie probe(const QString &path, MovieKind kind)
     const char *frameCount = kind == MovieKind::DroppedAvi ? "nb_frames" : "nb_read_frames";
     const QByteArray output
             = runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
-                                       "stream=width,height,r_frame_rate,nb_read_frames,nb_frames",
+                                       "stream=width,height,r_frame_rate,nb_read_frames,nb_frames,"
+                                       "sample_aspect_ratio:stream_side_data=rotation",
                                        "-of", "default=noprint_wrappers=1"})
                          + QStringList {path});
     TestMovie movie;
     movie.path = path;
     movie.kind = kind;
+    QList<QByteArray> aspect;
+    int rotation = 0;
     for (const QByteArray &line : output.split('\n')) {
         const qsizetype equals = line.indexOf('=');
         if (equals < 0)
@@ -116,7 +119,22 @@ TestMovie probe(const QString &path, MovieKind kind)
             movie.frames = value.toInt();
         else if (key == "r_frame_rate")
             movie.frameRate = QString::fromLatin1(value);
+        else if (key == "sample_aspect_ratio")
+            aspect = value.split(':');
+        else if (key == "rotation")
+            rotation = value.toInt();
     }
+    // Widened or heightened by the sample aspect, then turned.
+    movie.displayWidth = movie.width;
+    movie.displayHeight = movie.height;
+    const qint64 across = aspect.size() == 2 ? aspect.at(0).toLongLong() : 1;
+    const qint64 down = aspect.size() == 2 ? aspect.at(1).toLongLong() : 1;
+    if (across > down && down > 0)
+        movie.displayWidth = int(movie.width * across / down);
+    else if (down > across && across > 0)
+        movie.displayHeight = int(movie.height * down / across);
+    if (rotation % 180 != 0)
+        std::swap(movie.displayWidth, movie.displayHeight);
     const QStringList rate = movie.frameRate.split(QLatin1Char('/'));
     if (rate.size() == 2 && rate.at(1).toDouble() > 0)
         movie.fps = rate.at(0).toDouble() / rate.at(1).toDouble();
@@ -196,6 +214,28 @@ int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int
 
 QMutex cacheLock;
 
+// The filter that stores an upright picture so that a player's turn shows it upright again.
+QString storedTurn(int turn)
+{
+    switch (turn) {
+    case 90:
+        return QStringLiteral("transpose=cclock");
+    case 180:
+        return QStringLiteral("hflip,vflip");
+    case 270:
+        return QStringLiteral("transpose=clock");
+    default:
+        return {};
+    }
+}
+
+QString joinedFilters(const QString &first, const QString &second)
+{
+    if (first.isEmpty() || second.isEmpty())
+        return first + second;
+    return first + QLatin1Char(',') + second;
+}
+
 } // namespace
 
 // Filled boxes draw the band about ten times faster than a per-pixel geq expression: a black
@@ -237,7 +277,27 @@ QList<MovieKind> exactnessMovieKinds()
                                 MovieKind::VfrMov,     MovieKind::VfrMkv,        MovieKind::LateMp4,
                                 MovieKind::DroppedAvi, MovieKind::FieldMjpegAvi, MovieKind::Mpeg1Es,
                                 MovieKind::QtrleMov,   MovieKind::Msvideo1Avi,   MovieKind::HevcMkv,
-                                MovieKind::Av1Mkv,     MovieKind::ProresMov};
+                                MovieKind::Av1Mkv,     MovieKind::ProresMov}
+    + everydayMovieKinds();
+}
+
+QList<MovieKind> everydayMovieKinds()
+{
+    return {MovieKind::PortraitH264Mp4,
+            MovieKind::PortraitHevc10Mp4,
+            MovieKind::UpsideDownMov,
+            MovieKind::PortraitVfrMp4,
+            MovieKind::AnamorphicMpeg2Mpg,
+            MovieKind::PalDvAvi,
+            MovieKind::InterlacedH264Mts,
+            MovieKind::IntraRefreshH264Mp4,
+            MovieKind::Hdr10HevcMkv,
+            MovieKind::H264Mp4At854,
+            MovieKind::H264Mp4At1366,
+            MovieKind::Wmv,
+            MovieKind::Flv,
+            MovieKind::Gp3,
+            MovieKind::OggTheora};
 }
 
 QString movieKindName(MovieKind kind)
@@ -289,6 +349,36 @@ QString movieKindName(MovieKind kind)
         return QStringLiteral("av1-mkv");
     case MovieKind::ProresMov:
         return QStringLiteral("prores-mov");
+    case MovieKind::PortraitH264Mp4:
+        return QStringLiteral("portrait-h264-mp4");
+    case MovieKind::PortraitHevc10Mp4:
+        return QStringLiteral("portrait-hevc10-mp4");
+    case MovieKind::UpsideDownMov:
+        return QStringLiteral("upside-down-mov");
+    case MovieKind::PortraitVfrMp4:
+        return QStringLiteral("portrait-vfr-mp4");
+    case MovieKind::AnamorphicMpeg2Mpg:
+        return QStringLiteral("anamorphic-mpeg2-mpg");
+    case MovieKind::PalDvAvi:
+        return QStringLiteral("pal-dv-avi");
+    case MovieKind::InterlacedH264Mts:
+        return QStringLiteral("interlaced-h264-mts");
+    case MovieKind::IntraRefreshH264Mp4:
+        return QStringLiteral("intra-refresh-h264-mp4");
+    case MovieKind::Hdr10HevcMkv:
+        return QStringLiteral("hdr10-hevc-mkv");
+    case MovieKind::H264Mp4At854:
+        return QStringLiteral("h264-mp4-854");
+    case MovieKind::H264Mp4At1366:
+        return QStringLiteral("h264-mp4-1366");
+    case MovieKind::Wmv:
+        return QStringLiteral("wmv");
+    case MovieKind::Flv:
+        return QStringLiteral("flv");
+    case MovieKind::Gp3:
+        return QStringLiteral("3gp");
+    case MovieKind::OggTheora:
+        return QStringLiteral("ogg-theora");
     }
     return QStringLiteral("unknown");
 }
@@ -344,9 +434,20 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
     } else {
         const QString rate = rateText(recipe.rateNumerator, recipe.rateDenominator);
         const double seconds = double(frames) * recipe.rateDenominator / recipe.rateNumerator;
+        const QString turned = recipe.turn == 0 ? path : path + QStringLiteral(".stored.") + suffix;
         runFfmpeg(pictureInput(recipe.width, recipe.height, rate)
-                  + toneInput(recipe.sampleRate, seconds) + bandedOutput(frames, recipe.filter)
-                  + recipe.codecArguments + QStringList {path});
+                  + toneInput(recipe.sampleRate, seconds)
+                  + bandedOutput(frames, joinedFilters(recipe.filter, storedTurn(recipe.turn)))
+                  + recipe.codecArguments + QStringList {turned});
+        if (recipe.turn != 0) {
+            // An encoder drops the rotation tag; the muxer of a copy writes it as the display
+            // matrix. The tag counts counter-clockwise.
+            runFfmpeg(QStringList {QStringLiteral("-i"), turned}
+                      + argumentList({"-map", "0", "-c", "copy", "-metadata:s:v:0"})
+                      + QStringList {QStringLiteral("rotate=%1").arg((360 - recipe.turn) % 360),
+                                     path});
+            QFile::remove(turned);
+        }
     }
 
     const TestMovie movie = probe(path, kind);
@@ -357,8 +458,9 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
 
 QList<BadKind> allBadKinds()
 {
-    return {BadKind::AudioOnlyAvi, BadKind::AudioOnlyMp3, BadKind::TextAsAvi,
-            BadKind::EmptyAvi,     BadKind::TruncatedAvi, BadKind::PngAsAvi};
+    return {BadKind::AudioOnlyAvi,   BadKind::AudioOnlyMp3, BadKind::TextAsAvi,
+            BadKind::EmptyAvi,       BadKind::TruncatedAvi, BadKind::PngAsAvi,
+            BadKind::AbsurdAspectMp4};
 }
 
 QString badKindName(BadKind kind)
@@ -376,14 +478,17 @@ QString badKindName(BadKind kind)
         return QStringLiteral("truncated-avi");
     case BadKind::PngAsAvi:
         return QStringLiteral("png-avi");
+    case BadKind::AbsurdAspectMp4:
+        return QStringLiteral("absurd-aspect-mp4");
     }
     return QStringLiteral("unknown");
 }
 
 QString makeBadFile(BadKind kind, const QString &folder)
 {
-    const QString suffix
-            = kind == BadKind::AudioOnlyMp3 ? QStringLiteral("mp3") : QStringLiteral("avi");
+    const QString suffix = kind == BadKind::AudioOnlyMp3 ? QStringLiteral("mp3")
+            : kind == BadKind::AbsurdAspectMp4           ? QStringLiteral("mp4")
+                                                         : QStringLiteral("avi");
     const QString path
             = QFileInfo(QDir(folder).filePath(badKindName(kind) + QLatin1Char('.') + suffix))
                       .absoluteFilePath();
@@ -414,6 +519,11 @@ QString makeBadFile(BadKind kind, const QString &folder)
         runFfmpeg(pictureInput(192, 144, QStringLiteral("25")) + bandedOutput(1)
                   + QStringList {QStringLiteral("-c:v"), QStringLiteral("png"),
                                  QStringLiteral("-f"), QStringLiteral("image2pipe"), path});
+        break;
+    case BadKind::AbsurdAspectMp4:
+        runFfmpeg(pictureInput(192, 144, QStringLiteral("25"))
+                  + bandedOutput(25, QStringLiteral("setsar=255/1"))
+                  + argumentList({"-c:v", "libx264", "-preset", "veryfast"}) + QStringList {path});
         break;
     }
     return path;
@@ -510,7 +620,9 @@ QList<int> shownFrameIndexes(const TestMovie &movie)
 
 QList<QImage> decodedKeyframes(const QString &path)
 {
-    return decodeToPictures({QStringLiteral("-skip_frame"), QStringLiteral("nokey")}, path, {});
+    // Selected after decoding: some decoders (Theora) refuse to skip the other frames.
+    return decodeToPictures({}, path,
+                            {QStringLiteral("-vf"), QStringLiteral("select=eq(key\\,1)")});
 }
 
 QByteArray runFfmpeg(const QStringList &arguments)

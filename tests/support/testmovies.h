@@ -50,6 +50,23 @@ enum class MovieKind {
     HevcMkv, // Matroska, HEVC, 25 fps
     Av1Mkv, // Matroska, AV1, 25 fps
     ProresMov, // QuickTime, ProRes 422, 25 fps, PCM audio
+    // Movies as phones, cameras and the web make them. "Turned" movies store their pictures
+    // turned and tell players to turn them back; the band reads only from the upright picture.
+    PortraitH264Mp4, // a phone's portrait MP4: 144x192 upright, stored 192x144 turned 90, 30 fps
+    PortraitHevc10Mp4, // the same in 10-bit HEVC, turned 270, a keyframe every 30 frames
+    UpsideDownMov, // QuickTime, H.264, 192x144 stored upside down (turned 180), 30 fps
+    PortraitVfrMp4, // a phone's variable-rate MP4 (as VfrMov), portrait, turned 90
+    AnamorphicMpeg2Mpg, // DVD-style MPEG-2 program stream, 720x480 shown at 16:9 (853x480)
+    PalDvAvi, // PAL DV in AVI, 720x576 shown at 4:3 (768x576), 25 fps, PCM audio
+    InterlacedH264Mts, // interlaced H.264 (top field first) in 192-byte packets (.mts), 25 fps
+    IntraRefreshH264Mp4, // H.264 with intra refresh: no keyframe after the first, 25 fps
+    Hdr10HevcMkv, // 10-bit HEVC with HDR10 colours and mastering data, Matroska, 25 fps
+    H264Mp4At854, // H.264 MP4 at 854x480, 30 fps
+    H264Mp4At1366, // H.264 MP4 at 1366x768, 30 fps
+    Wmv, // Windows Media Video 8 and Audio 2 (ASF), 25 fps
+    Flv, // Flash video, H.264 and AAC, 30 fps
+    Gp3, // 3GP, H.263 at 176x144, 15 fps, AAC
+    OggTheora, // Ogg, Theora and Vorbis, 25 fps
 };
 
 // What ffprobe says about a movie made by makeTestMovie().
@@ -62,14 +79,21 @@ struct TestMovie
     int frames = 0;
     QString frameRate; // exactly as ffprobe states it, e.g. "30000/1001"
     double fps = 0; // frameRate as a number
+    // The stored picture's size.
     int width = 0;
     int height = 0;
+    // The size it is meant to be seen at: turned upright and at its sample aspect, rounded as
+    // players do.
+    int displayWidth = 0;
+    int displayHeight = 0;
 };
 
 // The first nine kinds, in the order of the enumeration.
 QList<MovieKind> allMovieKinds();
 // Every kind, in the order of the enumeration.
 QList<MovieKind> exactnessMovieKinds();
+// The kinds from PortraitH264Mp4 on: turned pictures, sample aspects, and today's formats.
+QList<MovieKind> everydayMovieKinds();
 // A short lower-case name such as "mjpeg-avi", usable in file and test names.
 QString movieKindName(MovieKind kind);
 // The length makeTestMovie() gives a kind when not told: 2 seconds, or more where the movie must
@@ -89,6 +113,7 @@ enum class BadKind {
     EmptyAvi, // zero bytes named .avi
     TruncatedAvi, // the first half of the bytes of the usual MjpegAvi movie
     PngAsAvi, // a PNG still picture (frame 0 of a test movie) named .avi
+    AbsurdAspectMp4, // an H.264 MP4 whose sample aspect 255:1 would show it 48,960 wide
 };
 
 QList<BadKind> allBadKinds();

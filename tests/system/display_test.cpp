@@ -75,6 +75,20 @@ std::pair<int, int> edgesInsideAndBetweenPixelPairs(const QImage &picture)
     return {inside, between};
 }
 
+// Whether the picture inside a grab (the part that is not black around it) shows a frame index,
+// which it does only upright.
+bool showsUprightFrame(const QImage &grab)
+{
+    QRect picture;
+    for (int y = 0; y < grab.height(); ++y) {
+        for (int x = 0; x < grab.width(); ++x) {
+            if (!isBlack(grab.pixel(x, y)))
+                picture |= QRect(x, y, 1, 1);
+        }
+    }
+    return frameIndexOf(grab.copy(picture)).has_value();
+}
+
 class ScaledDisplayTest : public DisplayTest, public testing::WithParamInterface<int>
 {};
 
@@ -198,6 +212,39 @@ TEST_F(DisplayTest, OnAScreenScaledTwiceThePictureIsDrawnAtTheScreensPixels)
     focus(*full);
     EXPECT_TRUE(waitUntil([&] { return shows(*full, QRect(0, 152, 1280, 720), false); }))
             << edges.first << " edges inside pixel pairs, " << edges.second << " between them";
+    pressKeys({QStringLiteral("Escape")});
+    EXPECT_EQ(player->waitForExit(), 0);
+}
+
+TEST_F(DisplayTest, APhonesPortraitMovieIsUprightInAPortraitWindowAndInFullScreen)
+{
+    const TestMovie movie = makeTestMovie(MovieKind::PortraitH264Mp4, sandbox.path());
+    const auto player = sandbox.start({movie.path});
+    ASSERT_TRUE(player->waitForTitle(movie.path));
+    const XWindow &window = player->mainWindow();
+    focus(window);
+    pressKeys({QStringLiteral("s")});
+    ASSERT_TRUE(waitUntil([&] { return window.geometry().width() == 144; }));
+    const int menuBar = window.geometry().height() - 192;
+    EXPECT_GT(menuBar, 0);
+    EXPECT_TRUE(waitUntil([&] {
+        return showsUprightFrame(window.grab().copy(0, menuBar, 144, 192));
+    })) << "upright at the source size";
+
+    pressKeys({QStringLiteral("f")});
+    EXPECT_TRUE(waitUntil([&] { return window.geometry().size() == QSize(360, 480 + menuBar); }))
+            << testing::PrintToString(window.geometry().size());
+    EXPECT_TRUE(waitUntil([&] { return showsUprightFrame(window.grab()); }))
+            << "upright at 640*480";
+
+    for (const char *key : {"F12", "a"}) {
+        pressKeys({QLatin1StringView(key)});
+        const auto full = waitForWindow(*player, [](const XWindow &w) {
+            return w.geometry() == QRect(0, 0, 1280, 1024) && showsUprightFrame(w.grab());
+        });
+        ASSERT_TRUE(full) << key << ": upright in full screen";
+        focus(*full);
+    }
     pressKeys({QStringLiteral("Escape")});
     EXPECT_EQ(player->waitForExit(), 0);
 }
