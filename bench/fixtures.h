@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTransform>
 
 #include <initializer_list>
 #include <stdexcept>
@@ -48,7 +49,21 @@ struct Fixture
     // Where the steps start; chosen so that the steps cross the second keyframe (frame 250).
     int forwardFrom = 225;
     int backwardFrom = 275;
+    // A copy of this other fixture's file with a display rotation (clockwise degrees) added.
+    QString turnedCopyOf;
+    int turn = 0;
+    // The clockwise turn that makes a shown picture upright, so that its band can be read.
+    int readTurn = 0;
+    // libmpv options the bare client needs for this movie, as name=value.
+    QStringList rawOptions;
 };
+
+// The frame index a shown picture tells once turned upright.
+inline int frameOf(const QImage &shown, int readTurn)
+{
+    const QImage upright = readTurn == 0 ? shown : shown.transformed(QTransform().rotate(readTurn));
+    return frameIndexOf(upright).value_or(-1);
+}
 
 inline Fixture h264Fixture()
 {
@@ -101,6 +116,41 @@ inline Fixture variableRateFixture()
     return mov;
 }
 
+// A phone's portrait movie as the camera stores it: the 1080x1920 picture turned a quarter
+// counter-clockwise into a 10-bit HEVC stream of 1920x1080, a keyframe every 30 frames, without
+// the rotation that shows it upright: the same stream as portraitHevcFixture() shows upright.
+inline Fixture storedPortraitHevcFixture()
+{
+    Fixture hevc;
+    hevc.name = QStringLiteral("HEVC 10-bit MP4 1920x1080 as stored, no rotation");
+    hevc.fileName = QStringLiteral("hevc10-portrait-stored.mp4");
+    hevc.size = QSize(1080, 1920);
+    hevc.view = QSize(640, 360);
+    hevc.fps = 30;
+    hevc.filter = QStringLiteral("transpose=cclock");
+    hevc.readTurn = 90;
+    hevc.codec = words({"-c:v", "libx265", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le",
+                        "-x265-params", "keyint=30:min-keyint=30:scenecut=0:log-level=error",
+                        "-tag:v", "hvc1", "-c:a", "aac"});
+    return hevc;
+}
+
+inline Fixture portraitHevcFixture()
+{
+    Fixture hevc = storedPortraitHevcFixture();
+    hevc.name = QStringLiteral("HEVC 10-bit MP4 1080x1920 portrait (rotation 90)");
+    hevc.fileName = QStringLiteral("hevc10-portrait.mp4");
+    hevc.view = QSize(360, 640);
+    hevc.turnedCopyOf = storedPortraitHevcFixture().fileName;
+    hevc.turn = 90;
+    hevc.readTurn = 0;
+    // As mpv turns pictures for video outputs that cannot: the software renderer aborts on a
+    // rotation it is asked to draw.
+    hevc.rawOptions = QStringList {QStringLiteral("video-rotate=no"),
+                                   QStringLiteral("vf=lavfi=[transpose=clock]")};
+    return hevc;
+}
+
 // A transport stream of more than 1 GB with a small picture, padded to a high constant rate.
 inline Fixture largeTransportStreamFixture()
 {
@@ -148,6 +198,16 @@ inline void makeFixture(Fixture &fixture, const QDir &folder)
     QTextStream(stderr) << "making " << fixture.fileName << " ..." << Qt::endl;
     // Written under another name first: an interrupted run must not leave a movie to reuse.
     const QString partial = folder.absoluteFilePath(QStringLiteral("partial-") + fixture.fileName);
+    if (!fixture.turnedCopyOf.isEmpty()) {
+        // The rotation tag counts counter-clockwise.
+        runFfmpeg(QStringList {QStringLiteral("-i"), folder.absoluteFilePath(fixture.turnedCopyOf)}
+                  + words({"-map", "0", "-c", "copy", "-metadata:s:v:0"})
+                  + QStringList {QStringLiteral("rotate=%1").arg((360 - fixture.turn) % 360),
+                                 partial});
+        if (!QFile::rename(partial, fixture.path))
+            throw std::runtime_error("cannot rename the movie just made");
+        return;
+    }
     const double seconds = double(fixture.frames) / fixture.fps;
     runFfmpeg(QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                            QStringLiteral("testsrc2=size=%1x%2:rate=%3")

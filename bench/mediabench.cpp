@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QMap>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -53,8 +54,13 @@ using bench::progress;
 
 QList<Fixture> fixtures()
 {
-    return {bench::h264Fixture(), bench::mjpegFixture(), bench::transportStreamFixture(),
-            bench::variableRateFixture(), bench::largeTransportStreamFixture()};
+    return {bench::h264Fixture(),
+            bench::mjpegFixture(),
+            bench::transportStreamFixture(),
+            bench::variableRateFixture(),
+            bench::storedPortraitHevcFixture(),
+            bench::portraitHevcFixture(),
+            bench::largeTransportStreamFixture()};
 }
 
 using bench::Samples;
@@ -88,12 +94,12 @@ struct Player
         device.FileName = QFile::encodeName(fixture.path);
     }
 
-    int shownFrame(QSize view)
+    int shownFrame(QSize view, int readTurn)
     {
         QImage picture(view, QImage::Format_RGB32);
         picture.fill(Qt::black);
         device.PaintFrame(picture);
-        return frameIndexOf(picture).value_or(-1);
+        return bench::frameOf(picture, readTurn);
     }
 };
 
@@ -175,7 +181,7 @@ private:
 
     void checkPlayer(Player &player, Row &row, int wanted)
     {
-        const int shown = player.shownFrame(m_fixture.view);
+        const int shown = player.shownFrame(m_fixture.view, m_fixture.readTurn);
         const qint32 position = player.device.QueryPosition();
         const quint32 error = player.device.LastError;
         if (shown == wanted && position == wanted && error == 0)
@@ -187,7 +193,7 @@ private:
 
     void checkRaw(RawPlayer &raw, Row &row, int wanted, bool succeeded)
     {
-        const int shown = raw.shownFrame();
+        const int shown = bench::frameOf(raw.shownPicture(), m_fixture.readTurn);
         if (shown == wanted && succeeded)
             return;
         ++row.rawMismatches;
@@ -398,7 +404,8 @@ int run(const QStringList &arguments)
     counts.seeks = std::max(1, parser.value(seeksOption).toInt());
     // The steps start at frames 225 and 275: more would run off the start of the movies.
     counts.steps = std::clamp(parser.value(stepsOption).toInt(), 1, 224);
-    const Options raw = rawOptions(parser.values(rawOption));
+    const QStringList rawExtra = parser.values(rawOption);
+    const Options raw = rawOptions(rawExtra);
 
     QTemporaryDir temporary;
     const QDir folder = bench::fixturesFolder(parser, temporary);
@@ -427,9 +434,11 @@ int run(const QStringList &arguments)
             "| libmpv p95 ms | ratio (median) | frame mismatches | libmpv mismatches |\n"
             "|---|---|--:|--:|--:|--:|--:|--:|--:|\n");
     QStringList frameTimes;
+    QMap<QString, QList<Row>> rowsOf;
     for (const Fixture &fixture : movies) {
-        Bench bench(fixture, counts, raw);
+        Bench bench(fixture, counts, rawOptions(rawExtra + fixture.rawOptions));
         const QList<Row> rows = bench.run();
+        rowsOf.insert(fixture.fileName, rows);
         mismatches += bench.mismatches();
         const double frameTime = 1000.0 / fixture.fps;
         frameTimes.append(QStringLiteral("- %1: %2 frames (the player counts %3) at %4 fps, "
@@ -455,6 +464,22 @@ int run(const QStringList &arguments)
         }
     }
     out() << table << '\n' << frameTimes.join(QLatin1Char('\n')) << "\n\n";
+    // The same stream shown upright (turned by a filter) beside it shown as stored.
+    const QList<Row> turned = rowsOf.value(bench::portraitHevcFixture().fileName);
+    const QList<Row> stored = rowsOf.value(bench::storedPortraitHevcFixture().fileName);
+    if (!turned.isEmpty() && turned.size() == stored.size()) {
+        out() << "| portrait HEVC, player | turned median ms | as stored median ms | ratio |\n"
+              << "|---|--:|--:|--:|\n";
+        for (qsizetype i = 0; i < turned.size(); ++i) {
+            out() << QStringLiteral("| %1 | %2 | %3 | %4 |\n")
+                             .arg(turned[i].operation, ms(turned[i].player.median()),
+                                  ms(stored[i].player.median()),
+                                  QString::number(turned[i].player.median()
+                                                          / stored[i].player.median(),
+                                                  'f', 2));
+        }
+        out() << '\n';
+    }
     if (mismatches.isEmpty()) {
         out() << "Every picture showed the frame asked for." << Qt::endl;
     } else {

@@ -147,13 +147,15 @@ public:
         return renderLocked(image);
     }
 
-    int shownFrame()
+    QImage shownPicture()
     {
         QImage picture(m_view, QImage::Format_RGB32);
         picture.fill(Qt::black);
         render(picture);
-        return frameIndexOf(picture).value_or(-1);
+        return picture;
     }
+
+    int shownFrame() { return frameIndexOf(shownPicture()).value_or(-1); }
 
 private:
     bool command(std::initializer_list<const char *> arguments)

@@ -136,6 +136,15 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
     bool runUp = m_runUp;
     quint32 error = seekOnce(picture, runUp);
     while (error == 0) {
+        // Nothing drawn: the demuxer started at a frame the decoder cannot show from (an
+        // intra-refresh stream's recovery point marked as a keyframe), decoded on to the end
+        // without a picture, and the engine names the end as its time. A run-up starts at an
+        // earlier recovery point, whose refresh is complete by the frame.
+        if (!m_landingDrawn && !runUp) {
+            runUp = true;
+            error = seekOnce(picture, runUp);
+            continue;
+        }
         const std::optional<qint64> landed = shownFrame();
         m_frame = landed.value_or(picture);
         m_onFrame = true;

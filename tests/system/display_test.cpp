@@ -237,6 +237,8 @@ TEST_F(DisplayTest, APhonesPortraitMovieIsUprightInAPortraitWindowAndInFullScree
     EXPECT_TRUE(waitUntil([&] { return showsUprightFrame(window.grab()); }))
             << "upright at 640*480";
 
+    // Each full screen is left for the window before the next, so that the window found is
+    // the new one.
     for (const char *key : {"F12", "a"}) {
         pressKeys({QLatin1StringView(key)});
         const auto full = waitForWindow(*player, [](const XWindow &w) {
@@ -244,6 +246,11 @@ TEST_F(DisplayTest, APhonesPortraitMovieIsUprightInAPortraitWindowAndInFullScree
         });
         ASSERT_TRUE(full) << key << ": upright in full screen";
         focus(*full);
+        pressKeys({QStringLiteral("s")});
+        const auto back = waitForWindow(
+                *player, [](const XWindow &w) { return w.geometry().width() == 144; });
+        ASSERT_TRUE(back) << key << ": back in the window";
+        focus(*back);
     }
     pressKeys({QStringLiteral("Escape")});
     EXPECT_EQ(player->waitForExit(), 0);
