@@ -59,11 +59,14 @@ int findVideoStream(AVFormatContext &format, AVPacket &packet)
 {
     int video = videoStreamOf(format);
     for (int read = 0; video < 0 && read < MaxPacketsToFindVideo; ++read) {
+        av_packet_unref(&packet);
         if (av_read_frame(&format, &packet) < 0)
             return -1;
-        av_packet_unref(&packet);
         video = videoStreamOf(format);
     }
+    // The packet that made the stream appear is its first: it stays for the caller.
+    if (video < 0 || packet.stream_index != video)
+        av_packet_unref(&packet);
     return video;
 }
 

@@ -37,7 +37,8 @@ void limitAllocations();
 Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled = nullptr);
 
 // The index of the first video stream that is not a cover picture, or -1. Program streams
-// announce their streams only as their packets come, so packets may be read to find it.
+// announce their streams only as their packets come, so packets may be read to find it: then
+// packet holds the stream's first packet, which the caller must not lose; else it is empty.
 int findVideoStream(AVFormatContext &format, AVPacket &packet);
 
 } // namespace media

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <unistd.h>
+#include <utility>
 
 namespace media {
 namespace {
@@ -45,10 +46,21 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     facts.timeBase = av_q2d(stream.time_base);
     const bool slots = qstrcmp(format.iformat->name, "avi") == 0;
     facts.elementaryStream = format.iformat->raw_codec_id != AV_CODEC_ID_NONE;
+    // An elementary stream has no times at all: the engine makes up every one, and the table
+    // with it.
+    const bool mpegPictures = !slots && !facts.elementaryStream
+            && (stream.codecpar->codec_id == AV_CODEC_ID_MPEG1VIDEO
+                || stream.codecpar->codec_id == AV_CODEC_ID_MPEG2VIDEO);
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
-                                      : FrameTableBuilder::Clock::PresentationTimes);
+                                        : mpegPictures
+                                        ? FrameTableBuilder::Clock::DecodingOrder
+                                        : FrameTableBuilder::Clock::PresentationTimes);
+    qint64 frameTicks = 0;
     int error = 0;
-    for (int read = 0; (error = av_read_frame(&format, packet.get())) >= 0;
+    // The packet that showed the stream, when one had to be read, comes first.
+    bool found = packet->buf != nullptr;
+    for (int read = 0;
+         std::exchange(found, false) || (error = av_read_frame(&format, packet.get())) >= 0;
          av_packet_unref(packet.get())) {
         // Packets an edit list cuts away are never shown.
         if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
@@ -59,6 +71,14 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
         if (packet->dts != AV_NOPTS_VALUE)
             facts.dts = packet->dts;
         facts.keyframe = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        if (mpegPictures) {
+            if (const auto rate
+                = mpegpictures::sequenceFrameRate(packet->data, size_t(packet->size)))
+                frameTicks = mpegpictures::frameTicks(*rate, stream.time_base.num,
+                                                      stream.time_base.den);
+            facts.picture = mpegpictures::pictureType(packet->data, size_t(packet->size));
+            facts.frameTicks = frameTicks;
+        }
         builder.add(facts);
         if (builder.untimed() || cancelled())
             return false;

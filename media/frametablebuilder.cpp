@@ -26,8 +26,53 @@ void FrameTableBuilder::add(const PacketFacts &packet)
         return;
     if (m_clock == Clock::Slots)
         addSlot(packet);
+    else if (m_clock == Clock::DecodingOrder)
+        addInDecodingOrder(packet);
     else
         addPresentation(packet);
+}
+
+void FrameTableBuilder::addInDecodingOrder(const PacketFacts &packet)
+{
+    using mpegpictures::PictureType;
+    if (packet.picture == PictureType::Unknown) {
+        // Without the picture's type its place cannot be known.
+        m_untimed = true;
+        return;
+    }
+    if (packet.picture == PictureType::Reference) {
+        // A decoder starts at the first keyframe.
+        m_seenKeyframe = m_seenKeyframe || packet.keyframe;
+        if (!m_seenKeyframe)
+            return;
+        if (m_heldReference)
+            show(*m_heldReference);
+        m_heldReference = packet;
+        ++m_references;
+        return;
+    }
+    // A B picture needs a reference on each side: those of an open group of pictures that the
+    // movie starts with are never shown.
+    if (m_references >= 2)
+        show(packet);
+}
+
+void FrameTableBuilder::show(const PacketFacts &picture)
+{
+    qint64 time = 0;
+    if (picture.pts)
+        time = *picture.pts;
+    else if (m_frames.empty())
+        time = picture.dts.value_or(0);
+    else
+        time = m_frames.back().time + picture.frameTicks;
+    if (!m_frames.empty() && time <= m_frames.back().time) {
+        // The times run backwards: the clock was restarted or the packets lie.
+        m_untimed = true;
+        return;
+    }
+    m_frames.push_back({time, picture.keyframe, false});
+    m_settled = qsizetype(m_frames.size());
 }
 
 void FrameTableBuilder::addSlot(const PacketFacts &packet)
@@ -84,6 +129,9 @@ void FrameTableBuilder::addPresentation(const PacketFacts &packet)
 
 void FrameTableBuilder::finish()
 {
+    if (m_heldReference && !m_untimed)
+        show(*m_heldReference);
+    m_heldReference.reset();
     m_settled = qsizetype(m_frames.size());
 }
 

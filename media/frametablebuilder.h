@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/mpegpictures.h"
+
 #include <QtGlobal>
 
 #include <optional>
@@ -24,6 +26,10 @@ struct PacketFacts
     std::optional<qint64> pts;
     std::optional<qint64> dts;
     bool keyframe = false;
+    // For pictures placed by their decoding order: the kind of picture, and one frame time in
+    // ticks, which a picture without a time of its own lasts.
+    mpegpictures::PictureType picture = mpegpictures::PictureType::Unknown;
+    qint64 frameTicks = 0;
 };
 
 // Puts a movie's frames in presentation order from its video packets, taken in decoding order.
@@ -32,10 +38,14 @@ struct PacketFacts
 // none before the first keyframe counts, since no decoder shows it. AVI instead counts frame
 // slots: a packet's decoding time is its slot, frames without a picture of their own (B-frames
 // have none in AVI) are shown in slot order, and a slot without a packet is a dropped frame.
+// MPEG-1 and MPEG-2 video in program and transport streams stamps only the pictures that start
+// a packet of the system layer: pictures are put in the order a decoder shows them from their
+// types, and a picture without a time of its own is shown one frame time after the one before
+// it, as the engine times it.
 class FrameTableBuilder final
 {
 public:
-    enum class Clock { PresentationTimes, Slots };
+    enum class Clock { PresentationTimes, Slots, DecodingOrder };
 
     explicit FrameTableBuilder(Clock clock = Clock::PresentationTimes);
 
@@ -56,6 +66,8 @@ public:
 private:
     void addSlot(const PacketFacts &packet);
     void addPresentation(const PacketFacts &packet);
+    void addInDecodingOrder(const PacketFacts &packet);
+    void show(const PacketFacts &picture);
 
     Clock m_clock;
     std::vector<TableFrame> m_frames;
@@ -63,6 +75,9 @@ private:
     std::optional<qint64> m_lastSlot;
     qint64 m_dropped = 0;
     bool m_seenKeyframe = false;
+    // The last reference picture, shown once the next one comes; and how many have come.
+    std::optional<PacketFacts> m_heldReference;
+    qint64 m_references = 0;
     bool m_untimed = false;
     bool m_madeUpTimes = false;
 };

@@ -33,6 +33,7 @@ std::optional<double> findLastFrameTime(AVFormatContext &format)
     if (!packet)
         return std::nullopt;
     const int video = findVideoStream(format, *packet);
+    av_packet_unref(packet.get());
     if (video < 0)
         return std::nullopt;
     const AVRational timeBase = format.streams[video]->time_base;

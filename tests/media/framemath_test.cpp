@@ -97,6 +97,16 @@ namespace {
 
 using media::FrameTableBuilder;
 using media::PacketFacts;
+using media::mpegpictures::PictureType;
+
+constexpr auto Reference = PictureType::Reference;
+constexpr auto B = PictureType::Bidirectional;
+
+// An MPEG picture in decoding order: its own time if it has one, one frame lasting 10 ticks.
+PacketFacts picture(std::optional<qint64> pts, PictureType type, bool key = false)
+{
+    return {pts, std::nullopt, key, type, 10};
+}
 
 std::vector<qint64> timesOf(const FrameTableBuilder &table)
 {
@@ -157,6 +167,66 @@ TEST(FrameTable, CountsAviSlotsWithDroppedFramesAsRepeats)
     EXPECT_EQ(table.settled(), 7);
 }
 
+TEST(FrameTable, PutsMpegPicturesInTheOrderADecoderShowsThemAndTimesThoseWithoutATime)
+{
+    const struct
+    {
+        const char *what;
+        std::vector<PacketFacts> packets;
+        std::vector<qint64> times;
+    } cases[] = {
+            {"I P B B P B B: the references are shown when the next one comes",
+             {picture(0, Reference, true), picture(std::nullopt, Reference), picture(10, B),
+              picture(20, B), picture(std::nullopt, Reference), picture(std::nullopt, B),
+              picture(50, B)},
+             {0, 10, 20, 30, 40, 50, 60}},
+            {"an open group of pictures at the start: its first B pictures lack a reference",
+             {picture(20, Reference, true), picture(0, B), picture(10, B), picture(50, Reference),
+              picture(30, B), picture(40, B)},
+             {20, 30, 40, 50}},
+            {"pictures before the first keyframe are not shown",
+             {picture(0, Reference), picture(10, B), picture(30, Reference, true),
+              picture(std::nullopt, Reference)},
+             {30, 40}},
+    };
+    for (const auto &c : cases) {
+        FrameTableBuilder table(FrameTableBuilder::Clock::DecodingOrder);
+        for (const PacketFacts &packet : c.packets)
+            table.add(packet);
+        table.finish();
+        EXPECT_EQ(timesOf(table), c.times) << c.what;
+        EXPECT_EQ(table.settled(), qsizetype(c.times.size())) << c.what;
+        EXPECT_FALSE(table.untimed()) << c.what;
+    }
+}
+
+TEST(FrameTable, ReadsTheTypeAndRateOfMpegPictures)
+{
+    using namespace media::mpegpictures;
+    const struct
+    {
+        QByteArray bytes;
+        PictureType type;
+        int rateNumerator;
+    } cases[] = {
+            // A sequence header (352x240, 30000/1001) and an I picture.
+            {QByteArray::fromHex("000001b31600f014ffffe0180000010000080000"), Reference, 30000},
+            {QByteArray::fromHex("ff00000100005800"), PictureType::Bidirectional, 0},
+            {QByteArray::fromHex("0000010000"), PictureType::Unknown, 0},
+            {QByteArray::fromHex("000001b31600f010"), PictureType::Unknown, 0},
+    };
+    for (const auto &c : cases) {
+        const auto *data = reinterpret_cast<const uint8_t *>(c.bytes.constData());
+        EXPECT_EQ(pictureType(data, size_t(c.bytes.size())), c.type) << c.bytes.toHex().data();
+        EXPECT_EQ(sequenceFrameRate(data, size_t(c.bytes.size())).value_or(FrameRate {}).numerator,
+                  c.rateNumerator)
+                << c.bytes.toHex().data();
+    }
+    EXPECT_EQ(frameTicks({30000, 1001}, 1, 90000), 3003);
+    EXPECT_EQ(frameTicks({24000, 1001}, 1, 90000), 3753) << "rounded down";
+    EXPECT_EQ(frameTicks({25, 1}, 0, 90000), 0);
+}
+
 TEST(FrameTable, GivesUpOnTimesThatCannotBeOrdered)
 {
     const struct
@@ -177,6 +247,13 @@ TEST(FrameTable, GivesUpOnTimesThatCannotBeOrdered)
             {"a gap no movie has",
              FrameTableBuilder::Clock::Slots,
              {{std::nullopt, 0, true}, {std::nullopt, qint64(1) << 40, false}}},
+            {"an MPEG picture of no known type",
+             FrameTableBuilder::Clock::DecodingOrder,
+             {picture(0, Reference, true), picture(10, PictureType::Unknown)}},
+            {"MPEG pictures whose times run backwards",
+             FrameTableBuilder::Clock::DecodingOrder,
+             {picture(0, Reference, true), picture(50, Reference), picture(40, Reference),
+              picture(60, Reference)}},
     };
     for (const auto &c : cases) {
         FrameTableBuilder table(c.clock);

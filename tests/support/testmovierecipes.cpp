@@ -272,6 +272,30 @@ Recipe recipeOf(MovieKind kind)
         recipe.codecArguments
                 = argumentList({"-c:v", "libtheora", "-q:v", "7", "-c:a", "libvorbis"});
         break;
+    case MovieKind::LowRateMpeg1Mpg:
+        recipe = recipeOf(MovieKind::Mpeg1Mpg);
+        recipe.codecArguments = argumentList(
+                {"-c:v", "mpeg1video", "-b:v", "40k", "-c:a", "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::LowRateMpeg2Mpg:
+        recipe = recipeOf(MovieKind::Mpeg2Mpg);
+        recipe.codecArguments = argumentList({"-c:v", "mpeg2video", "-q:v", "31", "-bf", "2",
+                                              "-c:a", "mp2", "-b:a", "128k", "-f", "mpeg"});
+        break;
+    case MovieKind::LowRateVcdDat:
+        recipe = recipeOf(MovieKind::VcdDat);
+        recipe.codecArguments = argumentList({"-c:v", "mpeg1video", "-q:v", "31", "-bf", "2",
+                                              "-c:a", "mp2", "-b:a", "224k", "-f", "vcd"});
+        break;
+    case MovieKind::DvdVob:
+        // The target's 29.97 fps repeats pictures of the 25 fps source.
+        recipe.suffix = QStringLiteral("vob");
+        recipe.width = 352;
+        recipe.height = 240;
+        recipe.usualFrames = 150;
+        recipe.codecArguments
+                = argumentList({"-target", "ntsc-dvd", "-s", "352x240", "-q:v", "31", "-shortest"});
+        break;
     }
     if (recipe.suffix.isEmpty())
         throw std::runtime_error("unknown movie kind");

@@ -278,7 +278,13 @@ QList<MovieKind> exactnessMovieKinds()
                                 MovieKind::DroppedAvi, MovieKind::FieldMjpegAvi, MovieKind::Mpeg1Es,
                                 MovieKind::QtrleMov,   MovieKind::Msvideo1Avi,   MovieKind::HevcMkv,
                                 MovieKind::Av1Mkv,     MovieKind::ProresMov}
-    + everydayMovieKinds();
+    + everydayMovieKinds() + lowRateMpegMovieKinds();
+}
+
+QList<MovieKind> lowRateMpegMovieKinds()
+{
+    return {MovieKind::LowRateMpeg1Mpg, MovieKind::LowRateMpeg2Mpg, MovieKind::LowRateVcdDat,
+            MovieKind::DvdVob};
 }
 
 QList<MovieKind> everydayMovieKinds()
@@ -379,6 +385,14 @@ QString movieKindName(MovieKind kind)
         return QStringLiteral("3gp");
     case MovieKind::OggTheora:
         return QStringLiteral("ogg-theora");
+    case MovieKind::LowRateMpeg1Mpg:
+        return QStringLiteral("low-rate-mpeg1-mpg");
+    case MovieKind::LowRateMpeg2Mpg:
+        return QStringLiteral("low-rate-mpeg2-mpg");
+    case MovieKind::LowRateVcdDat:
+        return QStringLiteral("low-rate-vcd-dat");
+    case MovieKind::DvdVob:
+        return QStringLiteral("dvd-vob");
     }
     return QStringLiteral("unknown");
 }

@@ -67,6 +67,12 @@ enum class MovieKind {
     Flv, // Flash video, H.264 and AAC, 30 fps
     Gp3, // 3GP, H.263 at 176x144, 15 fps, AAC
     OggTheora, // Ogg, Theora and Vorbis, 25 fps
+    // MPEG at the low rates of Video CDs, DVDs and small files: several pictures share a packet
+    // of the system layer, and only the first of them has a time of its own.
+    LowRateMpeg1Mpg, // MPEG-1 program stream at 40 kbit/s, 192x144, 29.97 fps, about half untimed
+    LowRateMpeg2Mpg, // MPEG-2 program stream with B-frames, quantiser 31, 192x144, 25 fps
+    LowRateVcdDat, // a Video CD track (.dat), MPEG-1 with B-frames at quantiser 31, 352x240
+    DvdVob, // NTSC DVD-style VOB from a 25 fps source: every fifth or sixth picture repeated
 };
 
 // What ffprobe says about a movie made by makeTestMovie().
@@ -94,6 +100,8 @@ QList<MovieKind> allMovieKinds();
 QList<MovieKind> exactnessMovieKinds();
 // The kinds from PortraitH264Mp4 on: turned pictures, sample aspects, and today's formats.
 QList<MovieKind> everydayMovieKinds();
+// The kinds from LowRateMpeg1Mpg on.
+QList<MovieKind> lowRateMpegMovieKinds();
 // A short lower-case name such as "mjpeg-avi", usable in file and test names.
 QString movieKindName(MovieKind kind);
 // The length makeTestMovie() gives a kind when not told: 2 seconds, or more where the movie must
