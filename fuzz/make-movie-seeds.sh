@@ -69,3 +69,10 @@ make wmv2.wmv 32x24 -c:v wmv2 -c:a wmav2
 make h264.flv 32x24 -c:v libx264 -preset ultrafast -c:a aac -ar 44100
 make h263.3gp 128x96 -c:v h263 -c:a aac
 make theora.ogv 32x24 -c:v libtheora -c:a libvorbis
+
+# MPEG at the low rates of Video CDs, DVDs and small files: several pictures share a packet of
+# the system layer, and only the first of them has a time of its own.
+make untimed-mpeg1.mpg 32x24 -c:v mpeg1video -q:v 31 -c:a mp2 -f mpeg
+make untimed-mpeg2.mpg 32x24 -c:v mpeg2video -q:v 31 -bf 2 -c:a mp2 -f mpeg
+make untimed-vcd.dat 32x24 -c:v mpeg1video -q:v 31 -bf 2 -c:a mp2 -f vcd
+make repeated.vob 32x24 -r 30000/1001 -c:v mpeg2video -q:v 31 -bf 2 -c:a mp2 -f vob
