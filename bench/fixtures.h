@@ -151,6 +151,31 @@ inline Fixture portraitHevcFixture()
     return hevc;
 }
 
+// MPEG-2 in a program stream as small files and Video CDs have it: at the coarsest quantiser
+// several pictures share a packet of the system layer, and only the first has a time.
+inline Fixture lowRateMpeg2Fixture()
+{
+    Fixture mpeg;
+    mpeg.name = QStringLiteral("MPEG-2 PS 352x240, low rate: a quarter of pictures untimed");
+    mpeg.fileName = QStringLiteral("mpeg2-240p-low-rate.mpg");
+    mpeg.size = QSize(352, 240);
+    mpeg.view = QSize(352, 240);
+    mpeg.codec
+            = words({"-c:v", "mpeg2video", "-q:v", "31", "-bf", "2", "-c:a", "mp2", "-f", "mpeg"});
+    return mpeg;
+}
+
+// The same movie at a quality where every picture starts a packet of its own, with its time.
+inline Fixture timedMpeg2Fixture()
+{
+    Fixture mpeg = lowRateMpeg2Fixture();
+    mpeg.name = QStringLiteral("MPEG-2 PS 352x240, every picture timed");
+    mpeg.fileName = QStringLiteral("mpeg2-240p-timed.mpg");
+    mpeg.codec
+            = words({"-c:v", "mpeg2video", "-q:v", "2", "-bf", "2", "-c:a", "mp2", "-f", "mpeg"});
+    return mpeg;
+}
+
 // A transport stream of more than 1 GB with a small picture, padded to a high constant rate.
 inline Fixture largeTransportStreamFixture()
 {
