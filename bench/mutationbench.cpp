@@ -38,6 +38,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace {
@@ -245,11 +246,13 @@ void keepMutant(const QStringList &fixtures, quint64 seed, int index, const QDir
         copy.write(mutate(original.readAll(), seed, index));
 }
 
-void readLine(const QByteArray &line, Tally &tally, int &current, QString &step)
+// Gives the index of a mutant that ended in neither of the two good outcomes.
+std::optional<int> readLine(const QByteArray &line, Tally &tally, int &current, QString &step)
 {
     const QList<QByteArray> words = line.trimmed().split(' ');
     if (words.size() < 3)
-        return;
+        return std::nullopt;
+    std::optional<int> finding;
     const int index = words[1].toInt();
     if (words[0] == "step") {
         current = index;
@@ -257,8 +260,10 @@ void readLine(const QByteArray &line, Tally &tally, int &current, QString &step)
     } else if (words[0] == "done") {
         const QString outcome = QString::fromUtf8(words.mid(3).join(' '));
         ++tally.outcomes[outcome.section(QLatin1Char('('), 0, 0)];
-        if (!outcome.startsWith(QLatin1String("played")) && outcome != QLatin1String("refused"))
+        if (!outcome.startsWith(QLatin1String("played")) && outcome != QLatin1String("refused")) {
             tally.findings << QStringLiteral("mutant %1: %2").arg(index).arg(outcome);
+            finding = index;
+        }
         if (words[2].toLongLong() > tally.slowestOpenMs) {
             tally.slowestOpenMs = words[2].toLongLong();
             tally.slowestIndex = index;
@@ -272,6 +277,7 @@ void readLine(const QByteArray &line, Tally &tally, int &current, QString &step)
             tally.findings
                     << QStringLiteral("a good movie did not play after mutant %1").arg(index);
     }
+    return finding;
 }
 
 Tally campaign(const QStringList &workerArguments, const QStringList &fixtures, quint64 seed,
@@ -298,7 +304,8 @@ Tally campaign(const QStringList &workerArguments, const QStringList &fixtures, 
             if (!worker.canReadLine())
                 worker.waitForReadyRead(100);
             while (worker.canReadLine()) {
-                readLine(worker.readLine(), tally, current, step);
+                if (const auto finding = readLine(worker.readLine(), tally, current, step))
+                    keepMutant(fixtures, seed, *finding, keep);
                 quiet.restart();
             }
             if (worker.state() == QProcess::Running && quiet.elapsed() > patienceMs) {

@@ -146,7 +146,9 @@ quint32 MpvMovie::seekToPicture(qint64 picture)
             continue;
         }
         const std::optional<qint64> landed = shownFrame();
-        m_frame = landed.value_or(picture);
+        // A damaged movie can show a picture from before its first frame: the position is
+        // still a frame of the movie.
+        m_frame = std::max<qint64>(0, landed.value_or(picture));
         m_onFrame = true;
         if (landed == picture)
             return 0;
