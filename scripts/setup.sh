@@ -18,7 +18,7 @@ _velmo_packages=(
     clang-format
     clang libclang-rt-14-dev llvm
     desktop-file-utils appstream
-    dpkg-dev file
+    dpkg-dev file lintian
 )
 
 _velmo_root() {

@@ -1,20 +1,56 @@
 #!/usr/bin/env bash
 # Checks that the folders include each other only as scripts/check-dependencies.sh allows;
-# builds Velmo Movie Player if needed and runs its test suite with CTest; then
-# the unit and widget tests again, built with AddressSanitizer and
-# UndefinedBehaviorSanitizer in build-asan/; then each fuzzer for 30 seconds.
+# builds Velmo Movie Player if needed and runs its test suite with CTest; builds the Debian
+# package and checks it with lintian; then the unit and widget tests again, built with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; then each fuzzer for 30 seconds.
 # Extra arguments go to both ctest runs, e.g. scripts/test.sh -R playlist -V
-# The script fails when any of the four fails.
+# The script fails when any of them fails, and ends with the time each stage took.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 status=0
-./scripts/check-dependencies.sh || status=1
+stages=()
+stage_started=$SECONDS
 
-./scripts/setup.sh
+# Ends the stage begun last, named by the argument, with the result of its command.
+finish_stage() {
+    local name=$1 result=$2
+    stages+=("$(printf '%-28s %5d s%s' "$name" $((SECONDS - stage_started)) \
+        "$( ((result == 0)) || echo '   FAILED')")")
+    ((result == 0)) || status=1
+    stage_started=$SECONDS
+}
 
-ctest --test-dir build --output-on-failure -j2 "$@" || status=$?
+report() {
+    echo
+    echo "test.sh: stage times"
+    printf '  %s\n' "${stages[@]}"
+    printf '  %-28s %5d s\n' total "$SECONDS"
+}
+trap report EXIT
+
+result=0
+./scripts/check-dependencies.sh || result=$?
+finish_stage "dependency check" "$result"
+
+result=0
+./scripts/setup.sh || result=$?
+finish_stage "setup and main build" "$result"
+
+result=0
+ctest --test-dir build --output-on-failure -j"$(nproc)" "$@" || result=$?
+finish_stage "main suite" "$result"
+
+# The package as it would be installed: lintian's errors fail the run, its warnings are listed.
+result=0
+rm -f build/velmomp_*.deb
+if cmake --build build --target package >/dev/null; then
+    lintian --fail-on error --tag-display-limit 0 build/velmomp_*.deb || result=$?
+else
+    result=1
+fi
+finish_stage "package and lintian" "$result"
 
 # -O1 as AddressSanitizer advises, and line tables only: a third faster to build than -O2 -g,
 # and the reports still name files and lines.
@@ -23,13 +59,19 @@ if [[ ! -f build-asan/CMakeCache.txt ]]; then
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVELMO_SANITIZE=ON \
         -DVELMO_SYSTEM_TESTS=OFF
 fi
-if cmake --build build-asan -j"$(nproc)"; then
+result=0
+cmake --build build-asan -j"$(nproc)" || result=$?
+finish_stage "sanitizer build" "$result"
+
+if ((result == 0)); then
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
         UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir build-asan --output-on-failure -j2 "$@" || status=$?
-else
-    status=1
+        ctest --test-dir build-asan --output-on-failure -j"$(nproc)" "$@" || result=$?
+    finish_stage "sanitizer suite" "$result"
 fi
 
-./scripts/fuzz.sh 30 || status=1
+result=0
+./scripts/fuzz.sh 30 || result=$?
+finish_stage "fuzzers (build and runs)" "$result"
+
 exit "$status"
