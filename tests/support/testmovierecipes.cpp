@@ -301,3 +301,149 @@ Recipe recipeOf(MovieKind kind)
         throw std::runtime_error("unknown movie kind");
     return recipe;
 }
+
+// The kinds, their names and their usual lengths.
+
+QList<MovieKind> allMovieKinds()
+{
+    return {MovieKind::MjpegAvi, MovieKind::Mpeg4Avi, MovieKind::H264Mov,
+            MovieKind::Mpeg1Mpg, MovieKind::Mpeg1Dat, MovieKind::VcdDat,
+            MovieKind::Mpeg2Mpg, MovieKind::H264Mp4,  MovieKind::Vp9Webm};
+}
+
+QList<MovieKind> exactnessMovieKinds()
+{
+    return allMovieKinds()
+            + QList<MovieKind> {MovieKind::H264Ts,     MovieKind::H264M2ts,      MovieKind::Mpeg2Ts,
+                                MovieKind::VfrMov,     MovieKind::VfrMkv,        MovieKind::LateMp4,
+                                MovieKind::DroppedAvi, MovieKind::FieldMjpegAvi, MovieKind::Mpeg1Es,
+                                MovieKind::QtrleMov,   MovieKind::Msvideo1Avi,   MovieKind::HevcMkv,
+                                MovieKind::Av1Mkv,     MovieKind::ProresMov}
+    + everydayMovieKinds() + lowRateMpegMovieKinds();
+}
+
+QList<MovieKind> lowRateMpegMovieKinds()
+{
+    return {MovieKind::LowRateMpeg1Mpg, MovieKind::LowRateMpeg2Mpg, MovieKind::LowRateVcdDat,
+            MovieKind::DvdVob};
+}
+
+QList<MovieKind> everydayMovieKinds()
+{
+    return {MovieKind::PortraitH264Mp4,
+            MovieKind::PortraitHevc10Mp4,
+            MovieKind::UpsideDownMov,
+            MovieKind::PortraitVfrMp4,
+            MovieKind::AnamorphicMpeg2Mpg,
+            MovieKind::PalDvAvi,
+            MovieKind::InterlacedH264Mts,
+            MovieKind::IntraRefreshH264Mp4,
+            MovieKind::Hdr10HevcMkv,
+            MovieKind::H264Mp4At854,
+            MovieKind::H264Mp4At1366,
+            MovieKind::Wmv,
+            MovieKind::Flv,
+            MovieKind::Gp3,
+            MovieKind::OggTheora};
+}
+
+QString movieKindName(MovieKind kind)
+{
+    switch (kind) {
+    case MovieKind::MjpegAvi:
+        return QStringLiteral("mjpeg-avi");
+    case MovieKind::Mpeg4Avi:
+        return QStringLiteral("mpeg4-avi");
+    case MovieKind::H264Mov:
+        return QStringLiteral("h264-mov");
+    case MovieKind::Mpeg1Mpg:
+        return QStringLiteral("mpeg1-mpg");
+    case MovieKind::Mpeg1Dat:
+        return QStringLiteral("mpeg1-dat");
+    case MovieKind::VcdDat:
+        return QStringLiteral("vcd-dat");
+    case MovieKind::Mpeg2Mpg:
+        return QStringLiteral("mpeg2-mpg");
+    case MovieKind::H264Mp4:
+        return QStringLiteral("h264-mp4");
+    case MovieKind::Vp9Webm:
+        return QStringLiteral("vp9-webm");
+    case MovieKind::H264Ts:
+        return QStringLiteral("h264-ts");
+    case MovieKind::H264M2ts:
+        return QStringLiteral("h264-m2ts");
+    case MovieKind::Mpeg2Ts:
+        return QStringLiteral("mpeg2-ts");
+    case MovieKind::VfrMov:
+        return QStringLiteral("vfr-mov");
+    case MovieKind::VfrMkv:
+        return QStringLiteral("vfr-mkv");
+    case MovieKind::LateMp4:
+        return QStringLiteral("late-mp4");
+    case MovieKind::DroppedAvi:
+        return QStringLiteral("dropped-avi");
+    case MovieKind::FieldMjpegAvi:
+        return QStringLiteral("field-mjpeg-avi");
+    case MovieKind::Mpeg1Es:
+        return QStringLiteral("mpeg1-es");
+    case MovieKind::QtrleMov:
+        return QStringLiteral("qtrle-mov");
+    case MovieKind::Msvideo1Avi:
+        return QStringLiteral("msvideo1-avi");
+    case MovieKind::HevcMkv:
+        return QStringLiteral("hevc-mkv");
+    case MovieKind::Av1Mkv:
+        return QStringLiteral("av1-mkv");
+    case MovieKind::ProresMov:
+        return QStringLiteral("prores-mov");
+    case MovieKind::PortraitH264Mp4:
+        return QStringLiteral("portrait-h264-mp4");
+    case MovieKind::PortraitHevc10Mp4:
+        return QStringLiteral("portrait-hevc10-mp4");
+    case MovieKind::UpsideDownMov:
+        return QStringLiteral("upside-down-mov");
+    case MovieKind::PortraitVfrMp4:
+        return QStringLiteral("portrait-vfr-mp4");
+    case MovieKind::AnamorphicMpeg2Mpg:
+        return QStringLiteral("anamorphic-mpeg2-mpg");
+    case MovieKind::PalDvAvi:
+        return QStringLiteral("pal-dv-avi");
+    case MovieKind::InterlacedH264Mts:
+        return QStringLiteral("interlaced-h264-mts");
+    case MovieKind::IntraRefreshH264Mp4:
+        return QStringLiteral("intra-refresh-h264-mp4");
+    case MovieKind::Hdr10HevcMkv:
+        return QStringLiteral("hdr10-hevc-mkv");
+    case MovieKind::H264Mp4At854:
+        return QStringLiteral("h264-mp4-854");
+    case MovieKind::H264Mp4At1366:
+        return QStringLiteral("h264-mp4-1366");
+    case MovieKind::Wmv:
+        return QStringLiteral("wmv");
+    case MovieKind::Flv:
+        return QStringLiteral("flv");
+    case MovieKind::Gp3:
+        return QStringLiteral("3gp");
+    case MovieKind::OggTheora:
+        return QStringLiteral("ogg-theora");
+    case MovieKind::LowRateMpeg1Mpg:
+        return QStringLiteral("low-rate-mpeg1-mpg");
+    case MovieKind::LowRateMpeg2Mpg:
+        return QStringLiteral("low-rate-mpeg2-mpg");
+    case MovieKind::LowRateVcdDat:
+        return QStringLiteral("low-rate-vcd-dat");
+    case MovieKind::DvdVob:
+        return QStringLiteral("dvd-vob");
+    }
+    return QStringLiteral("unknown");
+}
+
+int usualFrameCount(MovieKind kind)
+{
+    if (kind == MovieKind::H264Mp4)
+        return 300;
+    const Recipe recipe = recipeOf(kind);
+    if (recipe.usualFrames > 0)
+        return recipe.usualFrames;
+    return qRound(2.0 * recipe.rateNumerator / recipe.rateDenominator);
+}
