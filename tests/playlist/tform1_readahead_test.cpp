@@ -194,7 +194,8 @@ TEST_F(ReadAhead, WithBothSpeedUpsASmallMovieIsOnlyReadIntoTheCache)
     EXPECT_TRUE(form1.TempCopyName.isEmpty());
     if (cachedBefore > 0.5)
         GTEST_SKIP() << "the page cache cannot be emptied of a file in this folder";
-    EXPECT_EQ(residentShare(path), 1.0) << "the whole movie is read";
+    // Not all of it: under memory pressure the kernel may drop a few pages again at once.
+    EXPECT_GT(residentShare(path), 0.9) << "the whole movie is read";
 }
 
 TEST_F(ReadAhead, AMovieOverTheCacheLimitIsCopiedAndTheCopyPlayed)
