@@ -398,7 +398,12 @@ int run(const QStringList &arguments)
             QStringLiteral("Extra libmpv option for the bare player, e.g. "
                            "hr-seek-demuxer-offset=1; may be repeated."),
             QStringLiteral("name=value"));
-    parser.addOptions({fixturesOption, opensOption, seeksOption, stepsOption, rawOption});
+    const QCommandLineOption onlyOption(
+            QStringLiteral("only"),
+            QStringLiteral("Only the movies whose file name holds this text; may be repeated."),
+            QStringLiteral("text"));
+    parser.addOptions(
+            {fixturesOption, opensOption, seeksOption, stepsOption, rawOption, onlyOption});
     parser.process(arguments);
 
     Counts counts;
@@ -413,6 +418,13 @@ int run(const QStringList &arguments)
     const QDir folder = bench::fixturesFolder(parser, temporary);
 
     QList<Fixture> movies = fixtures();
+    if (const QStringList only = parser.values(onlyOption); !only.isEmpty()) {
+        movies.removeIf([&](const Fixture &fixture) {
+            return std::none_of(only.begin(), only.end(), [&](const QString &text) {
+                return fixture.fileName.contains(text);
+            });
+        });
+    }
     for (Fixture &fixture : movies)
         bench::makeFixture(fixture, folder);
 

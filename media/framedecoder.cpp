@@ -139,7 +139,8 @@ bool FrameDecoder::openEngine()
     m_size = m_cache.pictureSize();
     m_renderer->setTargetSize(m_size);
     quint32 error = 0;
-    if (!mpvwaits::loadMovie(*m_mpv, m_path, error)
+    if (!mpvwaits::loadMovie(*m_mpv, m_path, error,
+                             [this](int quarterTurn) { m_renderer->setTurn(quarterTurn); })
         || !mpvwaits::waitForPlaybackRestart(*m_mpv)
         // Drawn after the restart, the first picture would be taken for the first seek's.
         || !m_renderer->waitForFramesDrawn(0, DrawDeadline))

@@ -1,5 +1,7 @@
 #include "media/framerenderer.h"
 
+#include "media/upright.h"
+
 #include <mpv/client.h>
 #include <mpv/render.h>
 
@@ -40,12 +42,24 @@ void FrameRenderer::setTargetSize(QSize size)
     scheduleRender(true);
 }
 
+void FrameRenderer::setTurn(int quarterTurn)
+{
+    m_turn = quarterTurn;
+}
+
 bool FrameRenderer::renderInto(QImage &image)
 {
     if (m_context == nullptr || image.isNull())
         return false;
     const std::lock_guard lock(m_mutex);
-    return renderLocked(image, false);
+    if (m_turn == 0)
+        return renderLocked(image, false);
+    // Not into the picture kept for the renderer's own drawings: it has the shown size.
+    QImage unturned(upright::turned(image.size(), m_turn), QImage::Format_RGB32);
+    if (!renderLocked(unturned, false))
+        return false;
+    upright::turn(unturned, m_turn, image);
+    return true;
 }
 
 quint64 FrameRenderer::framesDrawn()
@@ -113,7 +127,7 @@ void FrameRenderer::renderPending()
         // The engine waits for each frame to be drawn, so frames are drawn even before anyone
         // shows them (while a movie opens), small.
         frame = takePicture(m_size.isEmpty() ? QSize(16, 16) : m_size);
-        const bool drawn = renderLocked(frame, true);
+        const bool drawn = renderTurnedLocked(frame);
         if (drawn) {
             keepPicture(frame);
             {
@@ -162,6 +176,19 @@ bool FrameRenderer::nextFrameIsNew()
     if (mpv_render_context_get_info(m_context, {MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info}) < 0)
         return true;
     return (info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT)) == 0;
+}
+
+bool FrameRenderer::renderTurnedLocked(QImage &image)
+{
+    if (m_turn == 0)
+        return renderLocked(image, true);
+    const QSize before = upright::turned(image.size(), m_turn);
+    if (m_unturned.size() != before)
+        m_unturned = QImage(before, QImage::Format_RGB32);
+    if (!renderLocked(m_unturned, true))
+        return false;
+    upright::turn(m_unturned, m_turn, image);
+    return true;
 }
 
 bool FrameRenderer::renderLocked(QImage &image, bool waitForDisplayTime)

@@ -35,6 +35,9 @@ public:
     // The size the pictures are drawn at (the destination); a new size draws the current frame
     // again.
     void setTargetSize(QSize size);
+    // The clockwise quarter turn that shows the engine's frames upright, set before the first
+    // frame is decoded: every picture is drawn at the size before the turn, then turned.
+    void setTurn(int quarterTurn);
     // Draws the current frame into the image at the image's size, now, on the calling thread.
     bool renderInto(QImage &image);
     // How many new frames (not redraws of the same one) have been drawn so far.
@@ -55,6 +58,8 @@ private:
     void scheduleRender(bool again);
     void renderPending();
     bool renderLocked(QImage &image, bool waitForDisplayTime);
+    // Draws the next frame turned, for the renderer's own pictures.
+    bool renderTurnedLocked(QImage &image);
     bool nextFrameIsNew();
     QImage takePicture(QSize size);
     void keepPicture(const QImage &drawn);
@@ -64,6 +69,9 @@ private:
     QObject m_worker;
     std::mutex m_mutex;
     QSize m_size;
+    std::atomic<int> m_turn = 0;
+    // The frame as drawn before its turn, kept for the next one.
+    QImage m_unturned;
     std::atomic<bool> m_scheduled = false;
     std::atomic<bool> m_again = false;
     std::mutex m_drawnMutex;

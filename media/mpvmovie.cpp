@@ -74,7 +74,7 @@ MpvOptions playerOptions(const MpvOptions &extraOptions)
             {mpvnames::AudioFallbackToNull, "yes"},
             {mpvnames::Vo, "libmpv"},
             {mpvnames::KeepAspect, "no"},
-            // Pictures are turned upright by a filter: see upright::filterFor.
+            // Pictures are turned upright once drawn: see upright::turn.
             {mpvnames::VideoRotate, "no"},
             // Until play: see StepSpeed.
             {mpvnames::Untimed, "yes"},
@@ -225,7 +225,11 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
             },
             this);
 
-    if (!loadMovie(*m_mpv, path, failure.error))
+    int turn = 0;
+    if (!loadMovie(*m_mpv, path, failure.error, [&](int quarterTurn) {
+            turn = quarterTurn;
+            m_renderer->setTurn(quarterTurn);
+        }))
         return false;
 
     const Tracks tracks = tracksOf(m_mpv->get());
@@ -241,8 +245,10 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     }
     // The source size is the upright picture at its display shape, not the stored one: every
     // rectangle the engine draws into is made from it.
-    m_sourceSize = QSize(int(m_mpv->intProperty(mpvnames::DisplayWidth).value_or(0)),
-                         int(m_mpv->intProperty(mpvnames::DisplayHeight).value_or(0)));
+    m_sourceSize
+            = upright::turned(QSize(int(m_mpv->intProperty(mpvnames::DisplayWidth).value_or(0)),
+                                    int(m_mpv->intProperty(mpvnames::DisplayHeight).value_or(0))),
+                              turn);
     if (!upright::isShowable(m_sourceSize)) {
         failure.error = mci::MCIERR_INVALID_FILE;
         return false;

@@ -19,7 +19,6 @@ inline constexpr char HrSeekDemuxerOffset[] = "hr-seek-demuxer-offset";
 // The size the picture is meant to be seen at, after the filters and the sample aspect.
 inline constexpr char DisplayWidth[] = "dwidth";
 inline constexpr char DisplayHeight[] = "dheight";
-inline constexpr char VideoFilters[] = "vf";
 inline constexpr char TrackCount[] = "track-list/count";
 // Members of track-list/N.
 inline constexpr char TrackType[] = "type";

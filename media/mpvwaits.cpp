@@ -52,10 +52,10 @@ int movieRotation(const MpvHandle &mpv)
 
 } // namespace
 
-bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error)
+bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
+               const std::function<void(int quarterTurn)> &turnUpright)
 {
-    // The filter is set while the engine waits in the hook: it must be in place before the first
-    // picture is decoded.
+    // The engine waits in the hook until the turn is known: the first picture is drawn turned.
     if (mpv_hook_add(mpv.get(), 0, mpvnames::PreloadedHook, 0) < 0
         || mpv.command({mpvnames::LoadFile, path.constData(), "replace"}) < 0) {
         error = mci::MCIERR_INVALID_FILE;
@@ -66,8 +66,8 @@ bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error)
             [&](const mpv_event &event) {
                 if (isEvent(event, MPV_EVENT_HOOK)) {
                     const auto *hook = static_cast<const mpv_event_hook *>(event.data);
-                    if (const char *filter = upright::filterFor(movieRotation(mpv)))
-                        mpv_set_property_string(mpv.get(), mpvnames::VideoFilters, filter);
+                    if (turnUpright)
+                        turnUpright(movieRotation(mpv));
                     mpv_hook_continue(mpv.get(), hook->id);
                     return false;
                 }

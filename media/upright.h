@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QtGlobal>
 
@@ -14,11 +15,16 @@ inline constexpr int MaxSide = 16384;
 // it: 0, 90, 180 or 270.
 int quarterTurn(qint64 clockwiseDegrees);
 
-// The engine's video filter that turns a stored picture upright, or nullptr for none.
+// The size of a picture before or after a clockwise quarter turn: a quarter turn swaps the sides.
+QSize turned(QSize size, int quarterTurn);
+
+// Turns a drawn picture (32 bits a pixel) clockwise by the quarter turn into the upright one,
+// reusing into when it has the upright size already.
 // The software renderer cannot turn pictures (it aborts on a quarter turn and ignores a half
-// turn), so the engine's own rotation is off and this filter does it, as mpv does for video
-// outputs that cannot rotate.
-const char *filterFor(int quarterTurn);
+// turn), so the engine's own rotation is off and the drawn picture is turned instead: only what
+// is shown, at the size it is shown, where a filter in the engine would turn every decoded
+// picture at its full size, those an exact seek decodes and drops included.
+void turn(const QImage &drawn, int quarterTurn, QImage &into);
 
 // Whether a picture meant to be seen at this size can be shown.
 bool isShowable(QSize displaySize);

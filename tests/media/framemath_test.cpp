@@ -1,7 +1,10 @@
 #include "media/framecache.h"
 #include "media/framemath.h"
 #include "media/frametablebuilder.h"
+#include "media/upright.h"
 #include "support/printers.h"
+
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +120,34 @@ std::vector<qint64> timesOf(const FrameTableBuilder &table)
 }
 
 } // namespace
+
+TEST(Upright, TurnsPicturesAsTheContainerSays)
+{
+    const struct
+    {
+        qint64 degrees;
+        int turn;
+    } rotations[] = {{0, 0},   {90, 90},  {-90, 270}, {180, 180}, {-180, 180}, {270, 270},
+                     {360, 0}, {450, 90}, {44, 0},    {46, 90},   {-271, 90}};
+    for (const auto &rotation : rotations)
+        EXPECT_EQ(media::upright::quarterTurn(rotation.degrees), rotation.turn) << rotation.degrees;
+
+    // Every pixel apart, in sizes that end inside a tile and cross one; the result reused or not.
+    for (const QSize size : {QSize(3, 2), QSize(130, 67)}) {
+        QImage drawn(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x)
+                drawn.setPixel(x, y, quint32(y * size.width() + x));
+        }
+        QImage reused;
+        for (const int turn : {0, 90, 180, 270, 90}) {
+            media::upright::turn(drawn, turn, reused);
+            EXPECT_EQ(reused, drawn.transformed(QTransform().rotate(turn)))
+                    << size.width() << "x" << size.height() << " " << turn;
+            EXPECT_EQ(reused.size(), media::upright::turned(size, turn));
+        }
+    }
+}
 
 TEST(FrameTable, PutsFramesInPresentationOrderAndSettlesThemByDecodingTime)
 {
