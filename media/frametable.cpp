@@ -92,8 +92,9 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     return error == AVERROR_EOF || !builder.frames().empty();
 }
 
-FrameTable::FrameTable(const QByteArray &path, bool held)
+FrameTable::FrameTable(const QByteArray &path, bool held, TableKeeping *keeping)
     : m_held(held)
+    , m_keeping(keeping)
     , m_reader([this, path] { read(path); })
 {}
 
@@ -126,6 +127,12 @@ void FrameTable::read(const QByteArray &path)
 {
     // The engine opening the same movie on the other core comes first: a long table can wait.
     setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), BackgroundNiceness);
+    const std::optional<ContentKey> key = m_keeping ? contentKeyOf(path) : std::nullopt;
+    if (key) {
+        if (const std::optional<CachedTable> kept = m_keeping->cache.load(*key);
+            kept && takeKept(*kept))
+            return;
+    }
     FrameTableBuilder builder;
     ScanFacts facts;
     const auto takeFacts = [&] {
@@ -145,7 +152,38 @@ void FrameTable::read(const QByteArray &path)
                               },
                               [this] { return m_cancelled.load(); });
     takeFacts();
+    // Before the table is handed over: its owner may cancel the reader as soon as it has it.
+    const bool whole = read && !m_cancelled;
     publish(builder, true, !read || builder.frames().empty());
+    if (key)
+        keep(*key, whole);
+}
+
+bool FrameTable::takeKept(const CachedTable &kept)
+{
+    if (kept.frames.empty() || kept.timeBase <= 0)
+        return false;
+    {
+        const std::lock_guard locker(m_lock);
+        m_frames = kept.frames;
+        m_timeBase = kept.timeBase;
+        m_madeUpTimes = kept.madeUpTimes;
+        m_done = true;
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+void FrameTable::keep(const ContentKey &key, bool complete)
+{
+    CachedTable table;
+    {
+        const std::lock_guard locker(m_lock);
+        if (!complete || m_unusable || qint64(m_frames.size()) < m_keeping->fromFrames)
+            return;
+        table = {m_timeBase, m_madeUpTimes, m_frames};
+    }
+    m_keeping->cache.store(key, table);
 }
 
 void FrameTable::publish(const FrameTableBuilder &builder, bool done, bool unusable)
@@ -201,6 +239,12 @@ qint64 FrameTable::size() const
 {
     const std::lock_guard locker(m_lock);
     return qint64(m_frames.size());
+}
+
+std::vector<TableFrame> FrameTable::frames() const
+{
+    const std::lock_guard locker(m_lock);
+    return m_frames;
 }
 
 double FrameTable::time(qint64 index) const

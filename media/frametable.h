@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/frametablebuilder.h"
+#include "media/frametablecache.h"
 
 #include <QByteArray>
 
@@ -17,6 +18,14 @@ struct AVFormatContext;
 
 namespace media {
 
+// Where finished tables are kept between runs, and from what length on: a short movie's table is
+// read again from its packets in no more time than a kept one takes to check.
+struct TableKeeping
+{
+    FrameTableCache cache;
+    qint64 fromFrames = 0;
+};
+
 // Every frame of a movie's first video stream, in presentation order, with its time on the
 // container's clock: frame N of the movie is frame N of the table. Read from every video packet
 // of the container with libavformat, without decoding (the other streams' packets are skipped
@@ -29,7 +38,9 @@ class FrameTable final
 public:
     // A held table reads only its first frames until it is released: a long movie's table
     // cannot be read before the movie is open, and reading it beside the engine slows the open.
-    explicit FrameTable(const QByteArray &path, bool held = false);
+    // A table kept from an earlier run is taken at once, whole; one read here is kept when it is
+    // long enough.
+    explicit FrameTable(const QByteArray &path, bool held = false, TableKeeping *keeping = nullptr);
     ~FrameTable();
     void release();
     FrameTable(const FrameTable &) = delete;
@@ -49,6 +60,7 @@ public:
     bool hasMadeUpTimes() const;
     // Frames known so far.
     qint64 size() const;
+    std::vector<TableFrame> frames() const;
     // The frame's time in seconds on the container's clock.
     double time(qint64 index) const;
     bool isRepeat(qint64 index) const;
@@ -60,6 +72,8 @@ public:
 
 private:
     void read(const QByteArray &path);
+    bool takeKept(const CachedTable &kept);
+    void keep(const ContentKey &key, bool complete);
     void publish(const FrameTableBuilder &builder, bool done, bool unusable);
     void waitWhileHeld();
 
@@ -71,6 +85,7 @@ private:
     bool m_done = false;
     bool m_unusable = false;
     bool m_held = false;
+    TableKeeping *m_keeping = nullptr;
     std::atomic<bool> m_cancelled = false;
     std::thread m_reader;
 };

@@ -18,6 +18,7 @@ struct TableFrame
     // An AVI dropped-frame entry: a frame without a picture of its own, so the picture before it
     // shows again.
     bool repeat = false;
+    bool operator==(const TableFrame &) const = default;
 };
 
 // What one video packet says of its frame.

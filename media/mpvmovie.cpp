@@ -36,6 +36,9 @@ constexpr auto SettleDeadline = 500ms;
 constexpr int TableWaitShare = 10;
 // Larger movies read their table once the engine has opened them: it takes longer than the open.
 constexpr qint64 EagerTableBytes = 256 * 1024 * 1024;
+// Six minutes of a movie at 25 frames a second: shorter tables are read again quickly, and
+// keeping them would only fill the folder.
+constexpr qint64 KeptTableFrames = 9000;
 constexpr auto MinTableWait = 2ms;
 // Steps back at a key's repeat rate use up this much before frames decoded from the keyframe
 // before are needed; more would only take memory.
@@ -206,7 +209,9 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     m_decoderOptions = playerOptions(extraOptions)
             << MpvOptions {{mpvnames::Ao, "null"}, {mpvnames::Mute, "yes"}};
     // The packets tell where the frames lie while the engine opens the movie.
-    m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes);
+    // Made at the first movie, so that the environment names the folder as the player runs.
+    static TableKeeping keeping {FrameTableCache(), KeptTableFrames};
+    m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes, &keeping);
     std::future<std::optional<double>> lastFrameTime
             = std::async(std::launch::async, [path] { return findLastFrameTime(path); });
     m_mpv = MpvHandle::create(playerOptions(extraOptions));

@@ -1,3 +1,4 @@
+#include "media/frametable.h"
 #include "media/mcivocabulary.h"
 #include "media/mpvmovie.h"
 #include "support/printers.h"
@@ -81,6 +82,25 @@ TEST_P(FrameExactness, OpensAsDigitalVideoWithItsLength)
                 variable ? 1000.0 / movie.fps : 1.0);
     device.SetTimeFormat(mci::MCI_FORMAT_FRAMES);
     EXPECT_EQ(device.QueryLength(), movie.frames);
+
+    // A table kept between runs is the table read from the packets.
+    QTemporaryDir keptFolder;
+    media::TableKeeping keeping {media::FrameTableCache(keptFolder.path()), 0};
+    const QByteArray path = QFile::encodeName(movie.path);
+    const auto readTable = [&] {
+        media::FrameTable table(path, false, &keeping);
+        EXPECT_TRUE(table.waitUntilComplete(std::chrono::seconds(10)));
+        return std::tuple(table.frames(), table.size() > 0 ? table.time(table.size() - 1) : 0,
+                          table.hasMadeUpTimes());
+    };
+    const auto read = readTable();
+    // Where the packets do not tell where the frames lie, there is no table to keep.
+    const bool usable = !std::get<0>(read).empty();
+    EXPECT_EQ(QDir(keptFolder.path()).entryList(QDir::Files).size(), usable ? 1 : 0);
+    if (usable) {
+        EXPECT_EQ(qint64(std::get<0>(read).size()), movie.frames);
+    }
+    EXPECT_EQ(readTable(), read);
 }
 
 TEST_P(FrameExactness, SeeksStepsAndTheEnd)

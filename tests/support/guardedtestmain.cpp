@@ -1,5 +1,8 @@
 #include "ui/errorreport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -9,6 +12,9 @@ int main(int argc, char **argv)
     // Test discovery runs this program too, without ctest's environment.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Tables the player keeps between runs go to a folder of this run's own.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     ::testing::InitGoogleTest(&argc, argv);
     ui::GuardedApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
