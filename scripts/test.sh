@@ -5,9 +5,6 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/; then each fuzzer for 30 seconds.
 # Extra arguments go to both ctest runs, e.g. scripts/test.sh -R playlist -V
 # The script fails when any of them fails, and ends with the time each stage took.
-# The suites mostly wait (players, X servers, movies playing in real time), so the next build runs
-# beside each of them at a lower priority: the sanitizer build beside the main suite, the fuzzers'
-# build beside the sanitizer suite.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -23,34 +20,6 @@ finish_stage() {
         "$( ((result == 0)) || echo '   FAILED')")")
     ((result == 0)) || status=1
     stage_started=$SECONDS
-}
-
-# Starts a build beside the stage that follows, at a lower priority; its output goes to a log
-# that is shown only when it fails.
-start_beside() {
-    local log=$1
-    shift
-    (
-        started=$SECONDS
-        result=0
-        renice -n 10 -p "$BASHPID" >/dev/null
-        "$@" >"$log" 2>&1 || result=$?
-        echo "$result $((SECONDS - started))" >"$log.result"
-    ) &
-    beside=$!
-}
-
-# Waits for the build started beside and records it as a stage of its own.
-finish_beside() {
-    local name=$1 log=$2 result seconds
-    wait "$beside" || true
-    read -r result seconds <"$log.result"
-    ((result == 0)) || tail -n 80 "$log"
-    stages+=("$(printf '%-28s %5d s%s' "$name" "$seconds" \
-        "$( ((result == 0)) || echo '   FAILED')")")
-    ((result == 0)) || status=1
-    stage_started=$SECONDS
-    return "$result"
 }
 
 report() {
@@ -69,18 +38,6 @@ result=0
 ./scripts/setup.sh || result=$?
 finish_stage "setup and main build" "$result"
 
-# -O1 as AddressSanitizer advises, and line tables only: a third faster to build than -O2 -g,
-# and the reports still name files and lines.
-build_sanitized() {
-    if [[ ! -f build-asan/CMakeCache.txt ]]; then
-        cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVELMO_SANITIZE=ON \
-            -DVELMO_SYSTEM_TESTS=OFF
-    fi
-    cmake --build build-asan -j"$(nproc)"
-}
-start_beside build/sanitizer-build.log build_sanitized
-
 result=0
 ctest --test-dir build --output-on-failure -j"$(nproc)" "$@" || result=$?
 finish_stage "main suite" "$result"
@@ -95,21 +52,26 @@ else
 fi
 finish_stage "package and lintian" "$result"
 
-if finish_beside "sanitizer build (beside)" build/sanitizer-build.log; then
-    start_beside build/fuzz-build.log ./scripts/fuzz.sh --build-only
-    result=0
+# -O1 as AddressSanitizer advises, and line tables only: a third faster to build than -O2 -g,
+# and the reports still name files and lines.
+if [[ ! -f build-asan/CMakeCache.txt ]]; then
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVELMO_SANITIZE=ON \
+        -DVELMO_SYSTEM_TESTS=OFF
+fi
+result=0
+cmake --build build-asan -j"$(nproc)" || result=$?
+finish_stage "sanitizer build" "$result"
+
+if ((result == 0)); then
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
         UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-asan --output-on-failure -j"$(nproc)" "$@" || result=$?
     finish_stage "sanitizer suite" "$result"
-else
-    start_beside build/fuzz-build.log ./scripts/fuzz.sh --build-only
 fi
 
-if finish_beside "fuzzers' build (beside)" build/fuzz-build.log; then
-    result=0
-    ./scripts/fuzz.sh 30 || result=$?
-    finish_stage "fuzzers (30 s each)" "$result"
-fi
+result=0
+./scripts/fuzz.sh 30 || result=$?
+finish_stage "fuzzers (build and runs)" "$result"
 
 exit "$status"
