@@ -141,6 +141,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (container == nullptr)
         return 0;
+    if (qstrcmp(container->name, "avi") == 0) {
+        const MemoryInput indexed(data, size, container);
+        media::FrameTableBuilder table;
+        media::ScanFacts facts;
+        if (indexed.format() != nullptr && media::indexFrameTable(*indexed.format(), table, facts))
+            checkTable(table);
+    }
     const MemoryInput input(data, size, container);
     if (input.format() != nullptr)
         media::findLastFrameTime(*input.format());

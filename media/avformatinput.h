@@ -36,6 +36,12 @@ void limitAllocations();
 // stops with an error once cancelled is set, when it is given.
 Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled = nullptr);
 
+// An MP4 or QuickTime file opened so that its packets come without reading their bytes: the
+// boxes are read from the file, but reading within a media data box reads nothing and leaves
+// the packet's bytes undefined. For whoever needs only where and when each sample lies, which
+// the boxes tell. Nothing when the file is not made of such boxes.
+Format openWithoutSampleBytes(const QByteArray &path);
+
 // The index of the first video stream that is not a cover picture, or -1. Program streams
 // announce their streams only as their packets come, so packets may be read to find it: then
 // packet holds the stream's first packet, which the caller must not lose; else it is empty.

@@ -2,6 +2,8 @@
 
 #include "media/avformatinput.h"
 
+#include <QFile>
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
@@ -28,7 +30,7 @@ constexpr double SameTime = 1e-4;
 
 bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
-                    const std::function<bool()> &cancelled)
+                    const std::function<bool()> &cancelled, bool withBytes)
 {
     const Packet packet(av_packet_alloc());
     if (!packet)
@@ -51,6 +53,10 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     const bool mpegPictures = !slots && !facts.elementaryStream
             && (stream.codecpar->codec_id == AV_CODEC_ID_MPEG1VIDEO
                 || stream.codecpar->codec_id == AV_CODEC_ID_MPEG2VIDEO);
+    if (mpegPictures && !withBytes)
+        return false;
+    if (!withBytes)
+        format.flags |= AVFMT_FLAG_NOPARSE;
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
                                         : mpegPictures
                                         ? FrameTableBuilder::Clock::DecodingOrder
@@ -65,6 +71,7 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
         // Packets an edit list cuts away are never shown.
         if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
             continue;
+
         PacketFacts facts;
         if (packet->pts != AV_NOPTS_VALUE)
             facts.pts = packet->pts;
@@ -90,6 +97,86 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     // A file cut short ends in a read error: what was read up to there is the movie.
     builder.finish();
     return error == AVERROR_EOF || !builder.frames().empty();
+}
+
+bool indexFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts)
+{
+    if (qstrcmp(format.iformat->name, "avi") != 0)
+        return false;
+    const Packet packet(av_packet_alloc());
+    const int video = packet ? findVideoStream(format, *packet) : -1;
+    if (video < 0)
+        return false;
+    AVStream &stream = *format.streams[video];
+    const int entries = avformat_index_get_entries_count(&stream);
+    const int64_t fileSize = format.pb != nullptr ? avio_size(format.pb) : -1;
+    if (entries <= 0 || fileSize <= 0)
+        return false;
+    facts.timeBase = av_q2d(stream.time_base);
+    facts.elementaryStream = false;
+    // The index lists each frame's chunk with its slot; empty chunks are left out, as the
+    // packets leave them out.
+    builder = FrameTableBuilder(FrameTableBuilder::Clock::Slots);
+    for (int i = 0; i < entries; ++i) {
+        const AVIndexEntry *entry = avformat_index_get_entry(&stream, i);
+        if (entry == nullptr)
+            return false;
+        if (entry->pos < 0 || entry->pos + entry->size > fileSize)
+            return false;
+        PacketFacts frame;
+        frame.dts = entry->timestamp;
+        frame.keyframe = (entry->flags & AVINDEX_KEYFRAME) != 0;
+        builder.add(frame);
+        if (builder.untimed())
+            return false;
+    }
+    builder.finish();
+    return true;
+}
+
+namespace {
+
+bool isAvi(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(12);
+    return start.size() == 12 && start.startsWith("RIFF") && start.mid(8) == "AVI ";
+}
+
+// Opens the movie for the reading asked for and reads its table; false when that way does not
+// tell it.
+bool readTable(const QByteArray &path, TableReading reading, FrameTableBuilder &builder,
+               ScanFacts &facts, const std::function<void(const FrameTableBuilder &)> &progress,
+               const std::atomic<bool> &cancelled)
+{
+    const auto stop = [&] { return cancelled.load(); };
+    if (reading == TableReading::Packets) {
+        const Format format = openInput(path, &cancelled);
+        return format && scanFrameTable(*format, builder, facts, progress, stop);
+    }
+    if (const Format format = openWithoutSampleBytes(path))
+        return scanFrameTable(*format, builder, facts, progress, stop, false);
+    if (!isAvi(path))
+        return false;
+    const Format format = openInput(path, &cancelled);
+    return format && indexFrameTable(*format, builder, facts);
+}
+
+} // namespace
+
+std::optional<CachedTable> readFrameTable(const QByteArray &path, TableReading reading)
+{
+    FrameTableBuilder builder;
+    ScanFacts facts;
+    const std::atomic<bool> never = false;
+    if (!readTable(
+                path, reading, builder, facts, [](const FrameTableBuilder &) {}, never)
+        || builder.frames().empty())
+        return std::nullopt;
+    return CachedTable {facts.timeBase, facts.elementaryStream || builder.madeUpTimes(),
+                        builder.frames()};
 }
 
 FrameTable::FrameTable(const QByteArray &path, bool held, TableKeeping *keeping)
@@ -140,22 +227,27 @@ void FrameTable::read(const QByteArray &path)
         m_timeBase = facts.timeBase;
         m_madeUpTimes = m_madeUpTimes || facts.elementaryStream;
     };
-    const Format format = openInput(path, &m_cancelled);
-    const bool read = format
-            && scanFrameTable(
-                              *format, builder, facts,
-                              [&](const FrameTableBuilder &progress) {
-                                  takeFacts();
-                                  publish(progress, false, false);
-                                  if (progress.settled() > 1)
-                                      waitWhileHeld();
-                              },
-                              [this] { return m_cancelled.load(); });
+    TableReading reading = TableReading::Index;
+    const auto progress = [&](const FrameTableBuilder &soFar) {
+        takeFacts();
+        publish(soFar, false, false);
+        // Reading the index alone does not slow the engine's open.
+        if (reading == TableReading::Packets && soFar.settled() > 1)
+            waitWhileHeld();
+    };
+    bool read = readTable(path, reading, builder, facts, progress, m_cancelled);
+    if (!read && !m_cancelled) {
+        reading = TableReading::Packets;
+        builder = FrameTableBuilder();
+        facts = ScanFacts();
+        read = readTable(path, reading, builder, facts, progress, m_cancelled);
+    }
     takeFacts();
     // Before the table is handed over: its owner may cancel the reader as soon as it has it.
     const bool whole = read && !m_cancelled;
     publish(builder, true, !read || builder.frames().empty());
-    if (key)
+    // A table from the index is read again as quickly as a kept one.
+    if (key && reading == TableReading::Packets)
         keep(*key, whole);
 }
 

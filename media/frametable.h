@@ -101,9 +101,25 @@ struct ScanFacts
 
 // Reads the table of the opened container's first video stream into the builder, handing it to
 // progress now and then; false when the container does not tell it. Stops early when
-// cancelled returns true.
+// cancelled returns true. Without the packets' bytes (see openWithoutSampleBytes), it is false
+// where the table needs them: MPEG pictures, and streams the demuxer parses.
 bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
-                    const std::function<bool()> &cancelled);
+                    const std::function<bool()> &cancelled, bool withBytes = true);
+
+// Reads the table of an AVI's video stream from the index the container was opened with,
+// without reading a packet; false when the file is no AVI or its index does not list every
+// frame within the file.
+bool indexFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts);
+
+enum class TableReading {
+    // From every packet of the container.
+    Packets,
+    // From what the container's index says (MP4, QuickTime, AVI), without reading the frames.
+    Index,
+};
+
+// A whole table read on the calling thread, one way; nothing when that way does not tell it.
+std::optional<CachedTable> readFrameTable(const QByteArray &path, TableReading reading);
 
 } // namespace media

@@ -2,9 +2,11 @@
 #include "media/mcivocabulary.h"
 #include "media/mpvmovie.h"
 #include "support/printers.h"
+#include "support/testmovierecipes.h"
 #include "tests/media/movietest.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -94,13 +96,31 @@ TEST_P(FrameExactness, OpensAsDigitalVideoWithItsLength)
                           table.hasMadeUpTimes());
     };
     const auto read = readTable();
-    // Where the packets do not tell where the frames lie, there is no table to keep.
+    // Where the packets do not tell where the frames lie, there is no table to keep; a table
+    // from the container's index is read again as quickly.
     const bool usable = !std::get<0>(read).empty();
-    EXPECT_EQ(QDir(keptFolder.path()).entryList(QDir::Files).size(), usable ? 1 : 0);
+    const QStringList indexed {QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("avi"),
+                               QStringLiteral("3gp")};
+    const bool fromIndex = indexed.contains(QFileInfo(movie.path).suffix());
+    EXPECT_EQ(QDir(keptFolder.path()).entryList(QDir::Files).size(), usable && !fromIndex ? 1 : 0);
     if (usable) {
         EXPECT_EQ(qint64(std::get<0>(read).size()), movie.frames);
     }
     EXPECT_EQ(readTable(), read);
+
+    // Containers with an index of every frame give the same table from it alone.
+    using media::TableReading;
+    const std::optional<media::CachedTable> fromPackets
+            = media::readFrameTable(path, TableReading::Packets);
+    const std::optional<media::CachedTable> index
+            = media::readFrameTable(path, TableReading::Index);
+    EXPECT_EQ(index.has_value(), usable && fromIndex);
+    ASSERT_EQ(fromPackets.has_value(), usable);
+    if (index) {
+        EXPECT_EQ(index->frames, fromPackets->frames);
+        EXPECT_EQ(index->timeBase, fromPackets->timeBase);
+        EXPECT_EQ(index->madeUpTimes, fromPackets->madeUpTimes);
+    }
 }
 
 TEST_P(FrameExactness, SeeksStepsAndTheEnd)
@@ -271,5 +291,43 @@ TEST(TurnedPictures, AnyDestinationIsDrawnUprightAndOfTheRightFrame)
                     << movieKindName(kind).toStdString() << " at " << size.width() << "*"
                     << size.height();
         }
+    }
+}
+
+// Two hours as a minute joined 120 times, as long movies are: the index alone tells every frame
+// as the packets do.
+TEST(FrameTables, ATwoHourMoviesIndexTellsWhatItsPacketsTell)
+{
+    QTemporaryDir folder;
+    const struct
+    {
+        const char *name;
+        QStringList codec;
+    } movies[]
+            = {{"long.mp4", argumentList({"-c:v", "libx264", "-preset", "ultrafast", "-bf", "2"})},
+               {"long.avi", argumentList({"-c:v", "mpeg4", "-bf", "2"})}};
+    for (const auto &movie : movies) {
+        const QString name = QString::fromLatin1(movie.name);
+        const QString minute
+                = folder.filePath(QStringLiteral("minute.") + QFileInfo(name).suffix());
+        runFfmpeg(argumentList({"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25", "-t", "60", "-g",
+                                "250"})
+                  + movie.codec + QStringList {minute});
+        QFile list(folder.filePath(QStringLiteral("minutes.txt")));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (int i = 0; i < 120; ++i)
+            list.write("file '" + QFile::encodeName(minute) + "'\n");
+        list.close();
+        const QString joined = folder.filePath(name);
+        runFfmpeg(argumentList({"-f", "concat", "-safe", "0", "-i"})
+                  + QStringList {list.fileName(), QStringLiteral("-c"), QStringLiteral("copy"),
+                                 joined});
+
+        const QByteArray path = QFile::encodeName(joined);
+        const auto index = media::readFrameTable(path, media::TableReading::Index);
+        const auto packets = media::readFrameTable(path, media::TableReading::Packets);
+        ASSERT_TRUE(index && packets) << movie.name;
+        EXPECT_EQ(index->frames.size(), 180'000u) << movie.name;
+        EXPECT_EQ(index->frames, packets->frames) << movie.name;
     }
 }
