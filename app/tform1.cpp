@@ -72,6 +72,16 @@ TForm1::TForm1(const QList<QByteArray> &arguments,
     buildComponents();
     MediaPlayer1 = std::make_unique<media::MediaDevice>(createMediaDriver());
     MediaPlayer1->Display = Panel1;
+    // A jump into frames of a long movie not read yet waits for them: the caption says so, as
+    // during an open, then names the movie again.
+    MediaPlayer1->OnWaiting = [this, caption = QString()](bool waiting) mutable {
+        if (waiting) {
+            caption = windowTitle();
+            setWindowTitle(QStringLiteral("Now Loading....."));
+        } else {
+            setWindowTitle(caption);
+        }
+    };
 
     DDrawObject = createDisplayModes();
     if (!DDrawObject) {

@@ -10,7 +10,12 @@ EMCIDeviceError::EMCIDeviceError(const QString &text)
 
 MediaDevice::MediaDevice(std::unique_ptr<Driver> driver)
     : m_driver(std::move(driver))
-{}
+{
+    m_driver->setWaitNotice([this](bool waiting) {
+        if (OnWaiting)
+            OnWaiting(waiting);
+    });
+}
 
 MediaDevice::~MediaDevice()
 {

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -47,6 +48,8 @@ public:
     qint32 DefaultHeight = 0;
     qint32 StepFrames = 0;
     NotifyKind NotifyValue = Successful;
+    // Called when a command waits long before it knows where a frame lies, and when it is over.
+    std::function<void(bool waiting)> OnWaiting;
 
     void OpenDevice();
     void CloseDevice();

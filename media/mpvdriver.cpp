@@ -82,6 +82,13 @@ quint32 MpvDriver::sendCommand(quint32 deviceId, quint32 command, quint32 flags,
     }
 }
 
+void MpvDriver::setWaitNotice(std::function<void(bool waiting)> notice)
+{
+    m_waitNotice = std::move(notice);
+    for (auto &[id, device] : m_devices)
+        device.movie->setWaitNotice(m_waitNotice);
+}
+
 quint32 MpvDriver::open(Parms &parms)
 {
     MpvMovie::Failure failure;
@@ -89,6 +96,7 @@ quint32 MpvDriver::open(Parms &parms)
             = MpvMovie::open(parms.elementName, m_extraOptions, m_cacheBytes, failure);
     if (!movie)
         return failure.error != 0 ? failure.error : MCIERR_INVALID_FILE;
+    movie->setWaitNotice(m_waitNotice);
     const quint32 id = m_nextId++;
     m_devices[id] = Device {std::move(movie), MCI_FORMAT_FRAMES};
     parms.deviceId = id;

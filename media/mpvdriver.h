@@ -22,6 +22,7 @@ public:
 
     quint32 sendCommand(quint32 deviceId, quint32 command, quint32 flags,
                         mci::Parms &parms) override;
+    void setWaitNotice(std::function<void(bool waiting)> notice) override;
 
 private:
     struct Device
@@ -38,6 +39,7 @@ private:
     quint32 where(const Device &device, quint32 flags, mci::Parms &parms);
 
     MpvOptions m_extraOptions;
+    std::function<void(bool waiting)> m_waitNotice;
     qint64 m_cacheBytes;
     std::map<quint32, Device> m_devices;
     quint32 m_nextId = 1;

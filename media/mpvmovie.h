@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -63,6 +64,11 @@ public:
 
     // Where the pictures appear: a surface inside the window, at the destination rectangle.
     void bind(QWidget *window);
+    // See mci::Driver::setWaitNotice.
+    void setWaitNotice(std::function<void(bool waiting)> notice)
+    {
+        m_waitNotice = std::move(notice);
+    }
     void setDestination(const QRect &destination);
     QRect destination() const { return m_destination; }
     bool paintFrame(QImage &image);
@@ -102,6 +108,8 @@ private:
     qint64 frameOfTime(double time) const;
     // The frame whose picture frame shows: itself, or the last one before a dropped frame.
     qint64 pictureOf(qint64 frame) const;
+    // Waits until the table knows the frame, telling the wait notice when that takes long.
+    bool tableKnows(const FrameTable &frames, qint64 frame) const;
     // An exact seek to the picture of frame, checked against the frame it lands on.
     quint32 seekToPicture(qint64 picture);
     quint32 seekOnce(qint64 picture, bool runUp);
@@ -131,6 +139,7 @@ private:
     QByteArray m_path;
     MpvOptions m_decoderOptions;
     std::unique_ptr<FrameTable> m_table;
+    std::function<void(bool waiting)> m_waitNotice;
     std::unique_ptr<FrameCache> m_cache;
     // Goes first: it reads the movie's table and fills its cache.
     std::unique_ptr<FrameDecoder> m_decoder;

@@ -8,6 +8,8 @@
 #include "media/mpvwaits.h"
 #include "media/videosurface.h"
 
+#include <QThread>
+
 #include <mpv/client.h>
 
 #include <algorithm>
@@ -49,7 +51,7 @@ qint64 MpvMovie::length() const
 double MpvMovie::frameTime(qint64 frame) const
 {
     const FrameTable *frames = table();
-    if (frames != nullptr && frames->waitFor(frame, TableDeadline) && frame < frames->size())
+    if (frames != nullptr && tableKnows(*frames, frame) && frame < frames->size())
         return frames->time(frame) - m_start;
     return m_t0 + double(frame) / m_fps;
 }
@@ -72,10 +74,25 @@ qint64 MpvMovie::pictureOf(qint64 frame) const
     const FrameTable *frames = table();
     if (frames == nullptr)
         return frame;
-    while (frame > 0 && frames->waitFor(frame, TableDeadline) && frame < frames->size()
+    while (frame > 0 && tableKnows(*frames, frame) && frame < frames->size()
            && frames->isRepeat(frame))
         --frame;
     return frame;
+}
+
+bool MpvMovie::tableKnows(const FrameTable &frames, qint64 frame) const
+{
+    if (frames.waitFor(frame, NoticedTableWait))
+        return true;
+    // The user waits only for what the user-interface thread waits for; the engine decoding
+    // ahead waits unseen.
+    const bool noticed = m_waitNotice && QThread::currentThread() == thread();
+    if (noticed)
+        m_waitNotice(true);
+    const bool known = frames.waitFor(frame, TableDeadline);
+    if (noticed)
+        m_waitNotice(false);
+    return known;
 }
 
 quint32 MpvMovie::seek(qint64 frame)

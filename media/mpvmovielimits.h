@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 inline constexpr double StepSpeed = 100;
 // A seek to a frame the table has not reached yet waits this long for it.
 inline constexpr auto TableDeadline = 30000ms;
+// A wait for the table longer than this is told to the user.
+inline constexpr auto NoticedTableWait = 500ms;
 // What the pictures kept for steps back may take by default.
 inline constexpr qint64 FrameCacheBytes = 256LL * 1024 * 1024;
 

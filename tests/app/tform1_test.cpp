@@ -162,6 +162,12 @@ TEST(MainWindow, TheFirstTickLoadsEntryZeroAndAcceptsDrops)
     form1.FileIndex = 1;
     form1.Timer1Timer();
     EXPECT_EQ(form1.windowTitle(), QFile::decodeName(a)) << "start-up runs once";
+
+    // A command that waits long for where the movie's frames lie.
+    player.media->waitNotice(true);
+    EXPECT_EQ(form1.windowTitle(), QStringLiteral("Now Loading....."));
+    player.media->waitNotice(false);
+    EXPECT_EQ(form1.windowTitle(), QFile::decodeName(a));
 }
 
 TEST(MainWindow, TheRealTimerTicksAfterAboutASecond)

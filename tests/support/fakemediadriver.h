@@ -22,8 +22,13 @@ public:
 
     quint32 sendCommand(quint32 deviceId, quint32 command, quint32 flags,
                         mci::Parms &parms) override;
+    void setWaitNotice(std::function<void(bool waiting)> notice) override
+    {
+        waitNotice = std::move(notice);
+    }
 
     QList<Sent> sent;
+    std::function<void(bool waiting)> waitNotice;
     quint32 openDevice = 0;
     qint64 position = 0;
     quint32 mode = mci::MCI_MODE_STOP;
