@@ -57,7 +57,7 @@ finish_stage "package and lintian" "$result"
 if [[ ! -f build-asan/CMakeCache.txt ]]; then
     cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DVELMO_SANITIZE=ON \
-        -DVELMO_SYSTEM_TESTS=OFF
+        -DVELMO_SYSTEM_TESTS=OFF -DVELMO_TEST_MOVIES="$PWD/build/test-movies"
 fi
 result=0
 cmake --build build-asan -j"$(nproc)" || result=$?

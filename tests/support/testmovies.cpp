@@ -4,6 +4,8 @@
 #include "support/testmovierecipes.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +17,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -90,16 +94,20 @@ QStringList toneInput(int sampleRate, double seconds)
                     .arg(seconds, 0, 'f', 6)};
 }
 
-TestMovie probe(const QString &path, MovieKind kind)
+QByteArray probeOutput(const QString &path)
+{
+    return runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
+                                    "stream=width,height,r_frame_rate,nb_read_frames,nb_frames,"
+                                    "sample_aspect_ratio:stream_side_data=rotation",
+                                    "-of", "default=noprint_wrappers=1"})
+                      + QStringList {path});
+}
+
+// What ffprobe said of the movie at path.
+TestMovie probed(const QString &path, MovieKind kind, const QByteArray &output)
 {
     // A dropped-frame entry of an AVI is a frame that the decoder never sees.
     const char *frameCount = kind == MovieKind::DroppedAvi ? "nb_frames" : "nb_read_frames";
-    const QByteArray output
-            = runFfprobe(argumentList({"-count_frames", "-select_streams", "v:0", "-show_entries",
-                                       "stream=width,height,r_frame_rate,nb_read_frames,nb_frames,"
-                                       "sample_aspect_ratio:stream_side_data=rotation",
-                                       "-of", "default=noprint_wrappers=1"})
-                         + QStringList {path});
     TestMovie movie;
     movie.path = path;
     movie.kind = kind;
@@ -214,6 +222,59 @@ int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int
 
 QMutex cacheLock;
 
+// Movies made before, and what ffprobe and ffmpeg said of them, shared by every test program of
+// the build and by the runs after: making and decoding them took half of a test run.
+QString sharedFolder()
+{
+#ifdef VELMO_TEST_MOVIES
+    return QStringLiteral(VELMO_TEST_MOVIES);
+#else
+    return {};
+#endif
+}
+
+// Another process may be writing the same file: each writes its own and renames it in place.
+void share(const QString &name, const QByteArray &bytes)
+{
+    const QString folder = sharedFolder();
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return;
+    const QString target = QDir(folder).filePath(name);
+    const QString written = target + QStringLiteral(".%1").arg(QCoreApplication::applicationPid());
+    QFile file(written);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
+        && file.flush())
+        std::rename(QFile::encodeName(written).constData(), QFile::encodeName(target).constData());
+    QFile::remove(written);
+}
+
+std::optional<QByteArray> shared(const QString &name)
+{
+    const QString folder = sharedFolder();
+    QFile file(QDir(folder).filePath(name));
+    if (folder.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// Raised with every change to how makeTestMovie() makes a movie beyond its recipe and the band,
+// so that movies made the old way are not taken for new ones.
+constexpr int MovieMaking = 1;
+
+// Names a movie by all that makes it.
+QString sharedName(MovieKind kind, int frames, const Recipe &recipe)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const QString &part :
+         QStringList {recipe.suffix, recipe.filter, frameIndexBandFilter()} + recipe.codecArguments)
+        hash.addData(part.toUtf8() + '\0');
+    for (const int number : {MovieMaking, recipe.width, recipe.height, recipe.rateNumerator,
+                             recipe.rateDenominator, recipe.sampleRate, recipe.turn, frames})
+        hash.addData(QByteArray::number(number) + '\0');
+    return QStringLiteral("%1-%2").arg(movieKindName(kind),
+                                       QString::fromLatin1(hash.result().toHex().left(16)));
+}
+
 // The filter that stores an upright picture so that a player's turn shows it upright again.
 QString storedTurn(int turn)
 {
@@ -284,6 +345,16 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
         if (found != made.cend() && QFile::exists(path))
             return *found;
     }
+    // The probe is shared after the movie: with it, the movie is whole.
+    const QString name = sharedName(kind, frames, recipe);
+    const std::optional<QByteArray> sharedProbe = shared(name + QStringLiteral(".probe"));
+    if (const std::optional<QByteArray> sharedMovie = sharedProbe ? shared(name) : std::nullopt) {
+        writeFile(path, *sharedMovie);
+        const TestMovie movie = probed(path, kind, *sharedProbe);
+        const QMutexLocker locker(&cacheLock);
+        made.insert(path, movie);
+        return movie;
+    }
 
     if (kind == MovieKind::Mpeg1Dat) {
         // The very bytes of the .mpg movie, as Video CD rips often are.
@@ -320,7 +391,10 @@ TestMovie makeTestMovie(MovieKind kind, const QString &folder, int frames)
         }
     }
 
-    const TestMovie movie = probe(path, kind);
+    const QByteArray output = probeOutput(path);
+    const TestMovie movie = probed(path, kind, output);
+    share(name, readFile(path));
+    share(name + QStringLiteral(".probe"), output);
     const QMutexLocker locker(&cacheLock);
     made.insert(path, movie);
     return movie;
@@ -479,12 +553,30 @@ QList<QImage> allDecodedFrames(const QString &path)
 
 QList<int> shownFrameIndexes(const TestMovie &movie)
 {
+    // Named by the movie's bytes: the same movie made again decodes the same.
+    const QString name
+            = QStringLiteral("%1.shown")
+                      .arg(QString::fromLatin1(QCryptographicHash::hash(readFile(movie.path),
+                                                                        QCryptographicHash::Sha1)
+                                                       .toHex()));
+    if (const std::optional<QByteArray> known = shared(name)) {
+        QList<int> indexes;
+        for (const QByteArray &index : known->split(' ')) {
+            if (!index.isEmpty())
+                indexes.append(index.toInt());
+        }
+        return indexes;
+    }
     // At a constant rate ffmpeg fills each dropped-frame entry with the picture before it.
     const QList<QImage> pictures = decodeToPictures(
             {}, movie.path, {}, movie.kind == MovieKind::DroppedAvi ? "cfr" : "passthrough");
     QList<int> indexes;
-    for (const QImage &picture : pictures)
+    QByteArrayList written;
+    for (const QImage &picture : pictures) {
         indexes.append(frameIndexOf(picture).value_or(-1));
+        written.append(QByteArray::number(indexes.last()));
+    }
+    share(name, written.join(' '));
     return indexes;
 }
 
