@@ -212,8 +212,16 @@ void FrameTable::waitWhileHeld()
 
 void FrameTable::read(const QByteArray &path)
 {
-    // The engine opening the same movie on the other core comes first: a long table can wait.
-    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), BackgroundNiceness);
+    // The engine opening the same movie on the other core comes first. A held table is read
+    // once the movie is open, when a user may be waiting for it: it keeps its priority, which a
+    // thread cannot raise again once lowered.
+    bool held = false;
+    {
+        const std::lock_guard locker(m_lock);
+        held = m_held;
+    }
+    if (!held)
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), BackgroundNiceness);
     const std::optional<ContentKey> key = m_keeping ? contentKeyOf(path) : std::nullopt;
     if (key) {
         if (const std::optional<CachedTable> kept = m_keeping->cache.load(*key);
