@@ -1,0 +1,894 @@
+// jumpbench: the real player on a private Xvfb server, opened on two-hour movies (180,000 frames)
+// of four containers with the file out of the page cache, a frame in the last minute typed on
+// the keypad right after the open, another frame once the frame table is whole, and the first
+// again after a second open that finds the table kept. The frame is read from the window's
+// pixels. Beside it, in this process: the whole table read from the packets and from the index,
+// and the kept table loaded, each beside cat reading the same file cold; and the same jumps on
+// the one-minute movie the long ones are joined from.
+
+#include "bench/console.h"
+#include "bench/fixtures.h"
+#include "bench/xvfb.h"
+#include "media/frametable.h"
+#include "media/frametablecache.h"
+#include "support/testmovies.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMap>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <exception>
+#include <fcntl.h>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <tuple>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using bench::out;
+using bench::progress;
+using bench::words;
+
+constexpr int Fps = 25;
+constexpr int SegmentFrames = 60 * Fps;
+constexpr int KeyframeInterval = 250;
+// The helpers' band counts 10 bits (0 to 1023); a second band above it carries bit 10, so that
+// every frame of a minute reads apart.
+constexpr int HighBit = 10;
+constexpr int DarkBelow = 80;
+constexpr int LightAbove = 176;
+// A picture that stays this long is where a jump ended, not a frame playback went through.
+constexpr int StillMs = 400;
+constexpr int PollMs = 5;
+constexpr int FirstPicturePatienceMs = 60000;
+constexpr int JumpPatienceMs = 180000;
+constexpr int KeptTablePatienceMs = 900000;
+constexpr int QuitPatienceMs = 20000;
+// Rate-limited rather than a constant quality: at any CRF that keeps the moving test picture
+// sharp, ultrafast makes a two-hour movie of 5 GB and more.
+const QStringList RateOptions
+        = {QStringLiteral("-b:v"),  QStringLiteral("1800k"),    QStringLiteral("-maxrate"),
+           QStringLiteral("2400k"), QStringLiteral("-bufsize"), QStringLiteral("4800k")};
+
+// ---- the band of bit 10 ----
+
+// Three equal stripes over the eighth of the picture just above the helpers' band: white (there
+// is a band), bit 10, black (the band is not a white picture).
+QString highBandFilter()
+{
+    const auto box = [](const QString &enable, int from, int to, const char *color) {
+        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/3):y=ceil(ih*5/8)"
+                              ":w=ceil(%3*iw/3)-ceil(%2*iw/3):h=ceil(ih*3/4)-ceil(ih*5/8)"
+                              ":color=%4:t=fill")
+                .arg(enable)
+                .arg(from)
+                .arg(to)
+                .arg(QLatin1String(color));
+    };
+    return box({}, 0, 3, "black") + box({}, 0, 1, "white")
+            + box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << HighBit), 1, 2, "white");
+}
+
+// The mean gray of a small box, so that one pixel left noisy by compression decides nothing.
+int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight)
+{
+    int sum = 0;
+    int count = 0;
+    for (int y = centreY - halfHeight; y <= centreY + halfHeight; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = centreX - halfWidth; x <= centreX + halfWidth; ++x) {
+            sum += qGray(line[x]);
+            ++count;
+        }
+    }
+    return sum / count;
+}
+
+// The frame index within the minute (0 to 2047) a picture of the movie shows, or -1.
+int indexOf(const QImage &picture)
+{
+    const std::optional<int> low = frameIndexOf(picture);
+    if (!low)
+        return -1;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    const int top = (5 * rgb.height() + 7) / 8;
+    const int bottom = (3 * rgb.height() + 3) / 4;
+    const int halfHeight = (bottom - top) / 6;
+    const int halfWidth = rgb.width() / 18;
+    int high = 0;
+    for (int stripe = 0; stripe < 3; ++stripe) {
+        const int gray = meanGray(rgb, (2 * stripe + 1) * rgb.width() / 6, (top + bottom) / 2,
+                                  halfWidth, halfHeight);
+        const bool light = gray > LightAbove;
+        if ((!light && gray >= DarkBelow) || (stripe == 0 && !light) || (stripe == 2 && light))
+            return -1;
+        if (stripe == 1 && light)
+            high = 1;
+    }
+    return *low | high << HighBit;
+}
+
+// ---- movies ----
+
+struct Movie
+{
+    QString name;
+    // Its file name extension, and its name for --only.
+    QString key;
+    bool mpeg4 = false;
+    QStringList muxing;
+    // The player reads its table from the container's index rather than from every packet.
+    bool fromIndex = false;
+};
+
+QList<Movie> allMovies()
+{
+    return {{QStringLiteral("H.264 MP4, index at the front"), QStringLiteral("mp4"), false,
+             words({"-movflags", "+faststart"}), true},
+            {QStringLiteral("H.264 Matroska"), QStringLiteral("mkv"), false, {}, false},
+            {QStringLiteral("H.264 MPEG-TS"), QStringLiteral("ts"), false, {}, false},
+            {QStringLiteral("MPEG-4 Visual AVI"), QStringLiteral("avi"), true, {}, true}};
+}
+
+// Runs ffmpeg without a time limit: joining two hours of movie writes gigabytes.
+void ffmpeg(const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral("ffmpeg"),
+                  words({"-hide_banner", "-nostdin", "-v", "error", "-y"}) + arguments);
+    if (!process.waitForStarted() || !process.waitForFinished(-1)
+        || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw std::runtime_error("ffmpeg failed: " + arguments.join(u' ').toStdString() + "\n"
+                                 + process.readAllStandardError().toStdString());
+}
+
+// Throws unless the segment has its keyframes exactly every 250 frames and its pictures read
+// back as their own index.
+void checkSegment(const QString &path)
+{
+    const QList<QByteArray> flags
+            = runFfprobe({QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                          QStringLiteral("-show_entries"), QStringLiteral("packet=flags"),
+                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), path})
+                      .trimmed()
+                      .split('\n');
+    if (flags.size() != SegmentFrames)
+        throw std::runtime_error("the segment has " + std::to_string(flags.size()) + " frames");
+    for (qsizetype frame = 0; frame < flags.size(); ++frame) {
+        if (flags.at(frame).startsWith('K') != (frame % KeyframeInterval == 0))
+            throw std::runtime_error("the segment's keyframes are not every 250 frames: frame "
+                                     + std::to_string(frame));
+    }
+    const QList<int> probes = {0, 1, 510, 1023, 1024, 1260, SegmentFrames - 1};
+    const QMap<int, QImage> pictures = decodedFrames(path, probes);
+    for (int frame : probes) {
+        const int shown = indexOf(pictures.value(frame));
+        if (shown != frame)
+            throw std::runtime_error("frame " + std::to_string(frame) + " of the segment reads as "
+                                     + std::to_string(shown));
+    }
+}
+
+// The one-minute segment with the band of every index, H.264 or MPEG-4 Visual.
+QString makeSegment(const QDir &folder, bool mpeg4)
+{
+    const QString name
+            = mpeg4 ? QStringLiteral("segment-mpeg4.avi") : QStringLiteral("segment-h264.mp4");
+    const QString path = folder.absoluteFilePath(name);
+    if (QFileInfo::exists(path))
+        return path;
+    progress() << "making " << name << " ..." << Qt::endl;
+    // Written under another name first: an interrupted run must not leave a movie to reuse.
+    const QString unfinished = folder.absoluteFilePath(QStringLiteral("unfinished-") + name);
+    const QStringList codec = mpeg4
+            ? words({"-c:v", "mpeg4", "-g", "250", "-sc_threshold", "1000000000"})
+            : words({"-c:v", "libx264", "-preset", "ultrafast", "-g", "250", "-keyint_min", "250",
+                     "-sc_threshold", "0"});
+    ffmpeg(QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("testsrc2=size=1920x1080:rate=%1").arg(Fps),
+                        QStringLiteral("-vf"), frameIndexBandFilter() + highBandFilter(),
+                        QStringLiteral("-frames:v"), QString::number(SegmentFrames)}
+           + words({"-pix_fmt", "yuv420p"}) + codec + RateOptions
+           + QStringList {QStringLiteral("-an"), unfinished});
+    checkSegment(unfinished);
+    if (!QFile::rename(unfinished, path))
+        throw std::runtime_error("cannot rename the movie just made");
+    return path;
+}
+
+// The segment joined to itself without decoding, so that frame N shows N mod 1500.
+QString makeJoined(const QDir &folder, const Movie &movie, const QString &segment, int segments,
+                   const QString &name)
+{
+    const QString path = folder.absoluteFilePath(name);
+    if (QFileInfo::exists(path))
+        return path;
+    progress() << "making " << name << " ..." << Qt::endl;
+    const QString unfinished = folder.absoluteFilePath(QStringLiteral("unfinished-") + name);
+    const QString list = unfinished + QStringLiteral(".txt");
+    {
+        QFile file(list);
+        if (!file.open(QIODevice::WriteOnly))
+            throw std::runtime_error("cannot write " + list.toStdString());
+        const QByteArray line = "file '" + QFileInfo(segment).fileName().toUtf8() + "'\n";
+        for (int i = 0; i < segments; ++i)
+            file.write(line);
+    }
+    ffmpeg(words({"-f", "concat", "-safe", "0", "-i"}) + QStringList {list}
+           + words({"-map", "0:v", "-c", "copy"}) + movie.muxing + QStringList {unfinished});
+    QFile::remove(list);
+    const double seconds
+            = runFfprobe({QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), unfinished})
+                      .trimmed()
+                      .toDouble();
+    if (std::abs(seconds - segments * 60.0) > 1)
+        throw std::runtime_error(name.toStdString() + " lasts " + std::to_string(seconds) + " s");
+    if (!QFile::rename(unfinished, path))
+        throw std::runtime_error("cannot rename the movie just made");
+    return path;
+}
+
+// ---- the page cache ----
+
+class Descriptor final
+{
+public:
+    explicit Descriptor(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+        if (m_fd < 0)
+            throw std::runtime_error("cannot open " + path.toStdString());
+    }
+    ~Descriptor() { ::close(m_fd); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The share of the file's pages in the page cache (mincore), 0 to 100.
+double cachedPercent(const QString &path)
+{
+    const Descriptor file(path);
+    struct stat status
+    {};
+    if (::fstat(file.fd(), &status) != 0 || status.st_size == 0)
+        return 0;
+    const auto length = size_t(status.st_size);
+    void *map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.fd(), 0);
+    if (map == MAP_FAILED)
+        throw std::runtime_error("cannot map " + path.toStdString());
+    const auto page = size_t(::sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> pages((length + page - 1) / page);
+    const int result = ::mincore(map, length, pages.data());
+    ::munmap(map, length);
+    if (result != 0)
+        throw std::runtime_error("cannot see the page cache of " + path.toStdString());
+    return 100.0
+            * double(std::count_if(pages.begin(), pages.end(),
+                                   [](unsigned char p) { return p & 1; }))
+            / double(pages.size());
+}
+
+// Without root the whole cache cannot be dropped, but the kernel drops the clean pages of one
+// file on request. Returns what is left, which the report shows.
+double drop(const QString &path)
+{
+    {
+        const Descriptor file(path);
+        ::fdatasync(file.fd());
+        ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_DONTNEED);
+    }
+    return cachedPercent(path);
+}
+
+// ---- the player ----
+
+// One player started on a movie, with a settings file, runtime and home folder of its own, and
+// the cache folder it is given.
+class Player final
+{
+public:
+    Player(const QString &executable, const QString &movie, const QString &cacheHome)
+    {
+        if (!m_scratch.isValid())
+            throw std::runtime_error("cannot make a temporary folder");
+        // The settings file lives beside the executable. A hard link rather than a copy: a copy
+        // of the binary would be written back to the disk while the movie is read cold.
+        const QString beside = m_scratch.filePath(QStringLiteral("velmomp"));
+        if (::link(QFile::encodeName(executable).constData(), QFile::encodeName(beside).constData())
+                    != 0
+            && !QFile::copy(executable, beside))
+            throw std::runtime_error("cannot copy " + executable.toStdString());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_scratch.path());
+        environment.insert(QStringLiteral("HOME"), m_scratch.path());
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_started.start();
+        m_process.start(beside, {movie});
+        if (!m_process.waitForStarted())
+            throw std::runtime_error("the player does not start");
+        m_window = findWindow();
+        bench::xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                        QString::number(m_window)});
+    }
+
+    ~Player()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    Player(const Player &) = delete;
+    Player &operator=(const Player &) = delete;
+
+    double secondsSinceStart() const { return double(m_started.elapsed()) / 1000; }
+
+    // The index within the minute the picture shows, or -1.
+    int shown() const
+    {
+        const QImage window = QGuiApplication::primaryScreen()
+                                      ->grabWindow(WId(m_window))
+                                      .toImage()
+                                      .convertToFormat(QImage::Format_RGB32);
+        // The picture fills the window's width at 16:9, below the menu bar.
+        const int height = window.width() * 9 / 16;
+        if (height <= 0 || height > window.height())
+            return -1;
+        return indexOf(window.copy(QRect(0, window.height() - height, window.width(), height)));
+    }
+
+    // Seconds from the start to the first readable picture and its index, or -1.
+    std::pair<double, int> waitForFirstPicture() const
+    {
+        while (m_started.elapsed() < FirstPicturePatienceMs) {
+            const qint64 before = m_started.elapsed();
+            if (const int index = shown(); index >= 0)
+                return {double(before) / 1000, index};
+            QThread::msleep(PollMs);
+        }
+        return {-1, -1};
+    }
+
+    // Types the frame on the keypad and presses Enter; returns the seconds from the Enter to the
+    // picture showing the frame and staying there, and what the picture showed last.
+    std::pair<double, int> jump(qint64 frame) const
+    {
+        QStringList digits;
+        for (const QChar digit : QString::number(frame))
+            digits.append(QStringLiteral("KP_") + digit);
+        press(digits);
+        const int wanted = int(frame % SegmentFrames);
+        // From before the Enter is sent: xdotool's own start is in the time.
+        QElapsedTimer timer;
+        timer.start();
+        press({QStringLiteral("KP_Enter")});
+        qint64 since = -1;
+        int last = -1;
+        while (timer.elapsed() < JumpPatienceMs) {
+            const qint64 before = timer.elapsed();
+            last = shown();
+            if (last != wanted)
+                since = -1;
+            else if (since < 0)
+                since = before;
+            else if (before - since >= StillMs)
+                return {double(since) / 1000, last};
+            QThread::msleep(PollMs);
+        }
+        return {-1, last};
+    }
+
+    // Q closes the player as a user would; true when it ended of itself.
+    bool quit()
+    {
+        press({QStringLiteral("q")});
+        if (m_process.waitForFinished(QuitPatienceMs))
+            return true;
+        m_process.kill();
+        m_process.waitForFinished();
+        return false;
+    }
+
+private:
+    // xdotool's own --sync looks only every half second, which would count in the time to the
+    // first picture.
+    quint64 findWindow() const
+    {
+        while (m_started.elapsed() < FirstPicturePatienceMs) {
+            QProcess search;
+            search.start(QStringLiteral("xdotool"),
+                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(m_process.processId())});
+            // Nothing found is exit code 1.
+            if (search.waitForFinished() && search.exitCode() == 0) {
+                const quint64 window
+                        = search.readAllStandardOutput().split('\n').value(0).toULongLong();
+                if (window != 0)
+                    return window;
+            }
+            QThread::msleep(PollMs);
+        }
+        throw std::runtime_error("the player shows no window");
+    }
+
+    void press(const QStringList &keys) const
+    {
+        bench::xdotool(
+                QStringList {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("12")}
+                + keys);
+    }
+
+    QTemporaryDir m_scratch;
+    QProcess m_process;
+    QElapsedTimer m_started;
+    quint64 m_window = 0;
+};
+
+// The table entries the player left in the cache folder.
+QFileInfoList keptEntries(const QString &cacheHome)
+{
+    return QDir(cacheHome + QStringLiteral("/velmomp"))
+            .entryInfoList({QStringLiteral("*.table")}, QDir::Files);
+}
+
+// ---- one movie in the player ----
+
+struct Open
+{
+    double cachedBefore = -1;
+    double firstPicture = -1;
+    int firstIndex = -1;
+    double afterOpen = -1;
+    int afterOpenShown = -1;
+    // Seconds from the start until the kept entry appeared; -1 when none was awaited or came.
+    double tableKept = -1;
+    double later = -1;
+    int laterShown = -1;
+    bool quitItself = false;
+};
+
+struct Targets
+{
+    qint64 afterOpen = 0;
+    qint64 later = 0;
+};
+
+// Ten frames after a keyframe, at an index of the minute that needs bit 10, in the last minute;
+// and ten after another at about two thirds, at an index playback does not reach in seconds.
+Targets targetsFor(int segments)
+{
+    return {qint64(segments - 1) * SegmentFrames + 1260,
+            qint64(segments * 2 / 3) * SegmentFrames + 510};
+}
+
+struct PlayerRun
+{
+    Open first;
+    Open second;
+};
+
+Open openAndJump(const QString &executable, const QString &path, const QString &cacheHome,
+                 const Targets &targets, int settleMs, bool awaitEntry)
+{
+    Open open;
+    open.cachedBefore = drop(path);
+    Player player(executable, path, cacheHome);
+    std::tie(open.firstPicture, open.firstIndex) = player.waitForFirstPicture();
+    if (open.firstPicture < 0)
+        throw std::runtime_error("the player shows no readable picture");
+    std::tie(open.afterOpen, open.afterOpenShown) = player.jump(targets.afterOpen);
+    if (awaitEntry) {
+        while (keptEntries(cacheHome).isEmpty()
+               && player.secondsSinceStart() * 1000 < KeptTablePatienceMs)
+            QThread::msleep(100);
+        if (!keptEntries(cacheHome).isEmpty())
+            open.tableKept = player.secondsSinceStart();
+    } else {
+        QThread::msleep(settleMs);
+    }
+    std::tie(open.later, open.laterShown) = player.jump(targets.later);
+    open.quitItself = player.quit();
+    progress() << "  first picture " << open.firstPicture << " s (frame " << open.firstIndex
+               << "), jump right after the open " << open.afterOpen << " s (shows "
+               << open.afterOpenShown << "), table kept after " << open.tableKept
+               << " s, later jump " << open.later << " s (shows " << open.laterShown << ")"
+               << Qt::endl;
+    return open;
+}
+
+// ---- tables read in this process ----
+
+struct Reading
+{
+    double catFirst = -1;
+    double cat = -1;
+    double packets = -1;
+    qint64 packetFrames = -1;
+    double index = -1;
+    qint64 indexFrames = -1;
+    qint64 entryBytes = -1;
+    double load = -1;
+    qint64 loadFrames = -1;
+    double cachedBefore = 0;
+};
+
+double timed(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+Reading readTables(const QString &path, const QString &cacheHome)
+{
+    Reading reading;
+    const QByteArray name = QFile::encodeName(path);
+    const auto coldly = [&](const std::function<void()> &work) {
+        reading.cachedBefore = std::max(reading.cachedBefore, drop(path));
+        return timed(work);
+    };
+    const auto cat = [&] {
+        return coldly([&] {
+            QProcess process;
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.start(QStringLiteral("cat"), {path});
+            if (!process.waitForFinished(-1) || process.exitCode() != 0)
+                throw std::runtime_error("cat failed on " + path.toStdString());
+        });
+    };
+    // Under a virtual machine the host may keep what the first read brought in: cat runs first
+    // and last, and the faster of the two is the reference.
+    const double catFirst = cat();
+    std::optional<media::CachedTable> table;
+    reading.packets
+            = coldly([&] { table = media::readFrameTable(name, media::TableReading::Packets); });
+    reading.packetFrames = table ? qint64(table->frames.size()) : -1;
+    reading.index
+            = coldly([&] { table = media::readFrameTable(name, media::TableReading::Index); });
+    reading.indexFrames = table ? qint64(table->frames.size()) : -1;
+    reading.catFirst = catFirst;
+    reading.cat = std::min(catFirst, cat());
+    const QFileInfoList entries = keptEntries(cacheHome);
+    const std::optional<media::ContentKey> key = media::contentKeyOf(name);
+    if (!entries.isEmpty() && key) {
+        reading.entryBytes = entries.first().size();
+        drop(entries.first().filePath());
+        reading.load = timed([&] {
+            table = media::FrameTableCache(cacheHome + QStringLiteral("/velmomp")).load(*key);
+        });
+        reading.loadFrames = table ? qint64(table->frames.size()) : -1;
+    }
+    return reading;
+}
+
+// ---- the report ----
+
+// The median, a failure (negative) counting as slower than any time; negative when most failed.
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return -1;
+    for (double &value : values) {
+        if (value < 0)
+            value = std::numeric_limits<double>::infinity();
+    }
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    const double result = values.size() % 2 != 0 ? values.at(middle)
+                                                 : (values.at(middle - 1) + values.at(middle)) / 2;
+    return std::isfinite(result) ? result : -1;
+}
+
+QString seconds(double value, int decimals = 2)
+{
+    return value < 0 ? QStringLiteral("never") : QString::number(value, 'f', decimals);
+}
+
+QString ratio(double numerator, double denominator)
+{
+    return numerator < 0 || denominator <= 0 ? QStringLiteral("-")
+                                             : QString::number(numerator / denominator, 'f', 2);
+}
+
+QString shownText(double time, int shown)
+{
+    return time < 0 ? QStringLiteral("never (shows %1)").arg(shown) : seconds(time);
+}
+
+template<typename Item, typename Get> double medianOf(const QList<Item> &items, Get get)
+{
+    QList<double> values;
+    for (const Item &item : items)
+        values.append(get(item));
+    return median(values);
+}
+
+struct MovieFiles
+{
+    Movie movie;
+    QString longPath;
+    QString shortPath;
+    QList<PlayerRun> longRuns;
+    QList<PlayerRun> shortRuns;
+    QList<Reading> readings;
+};
+
+void reportOpens(const QString &title, const QList<PlayerRun> &runs, const Targets &targets,
+                 const QString &movie, bool second)
+{
+    const auto pick = [second](const PlayerRun &run) { return second ? run.second : run.first; };
+    const Open last = pick(runs.last());
+    const double first = medianOf(runs, [&](const PlayerRun &r) { return pick(r).firstPicture; });
+    const double after = medianOf(runs, [&](const PlayerRun &r) { return pick(r).afterOpen; });
+    const double kept = medianOf(runs, [&](const PlayerRun &r) { return pick(r).tableKept; });
+    const double later = medianOf(runs, [&](const PlayerRun &r) { return pick(r).later; });
+    double cached = 0;
+    bool quitItself = true;
+    for (const PlayerRun &run : runs) {
+        cached = std::max(cached, pick(run).cachedBefore);
+        quitItself = quitItself && pick(run).quitItself;
+    }
+    out() << "| " << movie << " | " << title << " | " << (second ? "second" : "first") << " | "
+          << QString::number(cached, 'f', 0) << "% | " << seconds(first) << " (" << last.firstIndex
+          << ") | " << targets.afterOpen << ": " << shownText(after, last.afterOpenShown) << " | "
+          << (kept < 0 ? QStringLiteral("-") : seconds(kept, 1)) << " | " << targets.later << ": "
+          << shownText(later, last.laterShown) << " | " << ratio(after, later) << " | "
+          << (quitItself ? "yes" : "no, killed") << " |\n"
+          << Qt::flush;
+}
+
+// The first two figures of /proc/loadavg: the machine is shared, and a busy one reads tables
+// slower in the background.
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    const QList<QByteArray> fields = file.readAll().split(' ');
+    return QString::fromLatin1(fields.value(0) + " (1 min), " + fields.value(1) + " (5 min)");
+}
+
+QString mib(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1 << 20), 'f', 0);
+}
+
+int run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+            QStringLiteral("Times typed jumps in the real player on two-hour movies."));
+    parser.addHelpOption();
+    const QCommandLineOption fixturesOption = bench::fixturesOption();
+    const QCommandLineOption playerOption(
+            QStringLiteral("player"), QStringLiteral("The player to drive (the one built here)."),
+            QStringLiteral("path"),
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../velmomp"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"),
+                                          QStringLiteral("Rounds per movie (1)."),
+                                          QStringLiteral("count"), QStringLiteral("1"));
+    const QCommandLineOption onlyOption(QStringLiteral("only"),
+                                        QStringLiteral("Only these containers: mp4,mkv,ts,avi."),
+                                        QStringLiteral("list"));
+    const QCommandLineOption segmentsOption(
+            QStringLiteral("segments"),
+            QStringLiteral("Minutes in a long movie (120); other counts name other files."),
+            QStringLiteral("count"), QStringLiteral("120"));
+    const QCommandLineOption settleOption(
+            QStringLiteral("settle"),
+            QStringLiteral("Seconds to wait before the later jump where no table is kept (20)."),
+            QStringLiteral("seconds"), QStringLiteral("20"));
+    parser.addOptions(
+            {fixturesOption, playerOption, roundsOption, onlyOption, segmentsOption, settleOption});
+    parser.process(arguments);
+    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    const int segments = std::max(2, parser.value(segmentsOption).toInt());
+    const int settleMs = std::max(1, parser.value(settleOption).toInt()) * 1000;
+    const QString executable = QFileInfo(parser.value(playerOption)).absoluteFilePath();
+    if (!QFileInfo(executable).isExecutable())
+        throw std::runtime_error("no player at " + executable.toStdString());
+
+    QTemporaryDir temporary;
+    const QDir folder = bench::fixturesFolder(parser, temporary);
+    const QStringList only = parser.value(onlyOption).split(u',', Qt::SkipEmptyParts);
+
+    QElapsedTimer whole;
+    whole.start();
+    const QString loadBefore = loadAverage();
+    QList<MovieFiles> movies;
+    for (const Movie &movie : allMovies()) {
+        if (!only.isEmpty() && !only.contains(movie.key))
+            continue;
+        const QString segment = makeSegment(folder, movie.mpeg4);
+        const QString longName = segments == 120
+                ? QStringLiteral("long.%1").arg(movie.key)
+                : QStringLiteral("long-%1min.%2").arg(segments).arg(movie.key);
+        movies.append({movie,
+                       makeJoined(folder, movie, segment, segments, longName),
+                       makeJoined(folder, movie, segment, 1, QStringLiteral("short.") + movie.key),
+                       {},
+                       {},
+                       {}});
+    }
+    const double makingSeconds = double(whole.elapsed()) / 1000;
+    const QString loadAfterMaking = loadAverage();
+    const Targets longTargets = targetsFor(segments);
+    const Targets shortTargets = targetsFor(1);
+
+    // The cache folders outlive the players: the in-process readings load the kept entries.
+    std::vector<std::unique_ptr<QTemporaryDir>> cacheHomes;
+    QMap<QString, QString> lastCacheHome;
+    for (int round = 1; round <= rounds; ++round) {
+        for (MovieFiles &files : movies) {
+            for (const bool isLong : {true, false}) {
+                const QString &path = isLong ? files.longPath : files.shortPath;
+                progress() << files.movie.name << (isLong ? ", long" : ", short") << ", round "
+                           << round << Qt::endl;
+                cacheHomes.push_back(std::make_unique<QTemporaryDir>());
+                const QString cacheHome = cacheHomes.back()->path();
+                const Targets &targets = isLong ? longTargets : shortTargets;
+                // Only a long table read from the packets is kept.
+                const bool awaitEntry = isLong && !files.movie.fromIndex;
+                PlayerRun run;
+                run.first = openAndJump(executable, path, cacheHome, targets,
+                                        isLong ? settleMs : settleMs / 4, awaitEntry);
+                run.second = openAndJump(executable, path, cacheHome, targets, settleMs / 4, false);
+                (isLong ? files.longRuns : files.shortRuns).append(run);
+                if (isLong)
+                    lastCacheHome[files.movie.key] = cacheHome;
+            }
+            progress() << files.movie.name << ", tables in this process, round " << round
+                       << Qt::endl;
+            files.readings.append(readTables(files.longPath, lastCacheHome[files.movie.key]));
+        }
+    }
+
+    out() << "# jumpbench\n\n"
+          << "- movies: ffmpeg's testsrc2 at 1920x1080, " << Fps
+          << " fps, with the frame band; a one-minute segment (" << SegmentFrames
+          << " frames, a keyframe every " << KeyframeInterval
+          << "; H.264 with libx264 -preset ultrafast, MPEG-4 Visual with mpeg4 for the AVI; "
+             "-b:v 1800k -maxrate 2400k; no sound) joined "
+          << segments << " times with the concat demuxer and -c copy: " << segments * SegmentFrames
+          << " frames, " << segments << " minutes\n"
+          << "- each movie dropped from the page cache (fdatasync, posix_fadvise DONTNEED) "
+             "before every open and every read\n"
+          << "- machine: " << QThread::idealThreadCount() << " threads, "
+          << QSysInfo::prettyProductName() << "; " << rounds << " round(s); making the movies "
+          << QString::number(makingSeconds, 'f', 0) << " s\n"
+          << "- load average at the start " << loadBefore << ", once the movies were ready "
+          << loadAfterMaking << ", at the end " << loadAverage() << "\n\n"
+          << "## Typed jumps in the player\n\n"
+          << "Seconds from KP_Enter to the picture on the frame (the picture staying " << StillMs
+          << " ms); the reference is the later jump in the same open, once the table is whole "
+             "(after the kept entry appeared, or "
+          << settleMs / 1000 << " s; " << settleMs / 4000
+          << " s for the second open and the short movie). The second open has the same cache "
+             "folder as the first.\n\n"
+          << "| movie | length | open | cached before | start to first picture, s (frame) | "
+             "jump right after the open, s | table kept after, s | later jump, s | "
+             "after the open / later | quit by Q |\n"
+          << "|---|---|---|--:|--:|--:|--:|--:|--:|---|\n";
+    for (const MovieFiles &files : movies) {
+        for (const bool second : {false, true}) {
+            reportOpens(QStringLiteral("%1 min").arg(segments), files.longRuns, longTargets,
+                        files.movie.name, second);
+        }
+        for (const bool second : {false, true})
+            reportOpens(QStringLiteral("1 min"), files.shortRuns, shortTargets, files.movie.name,
+                        second);
+    }
+
+    out() << "\n## Short beside long (first open)\n\n"
+          << "| movie | start to first picture: 1 min, s | " << segments
+          << " min, s | long / short | jump right after the open: 1 min, s | " << segments
+          << " min, s | long / short |\n"
+          << "|---|--:|--:|--:|--:|--:|--:|\n";
+    for (const MovieFiles &files : movies) {
+        const auto first = [](const PlayerRun &r) { return r.first.firstPicture; };
+        const auto after = [](const PlayerRun &r) { return r.first.afterOpen; };
+        const double shortFirst = medianOf(files.shortRuns, first);
+        const double longFirst = medianOf(files.longRuns, first);
+        const double shortAfter = medianOf(files.shortRuns, after);
+        const double longAfter = medianOf(files.longRuns, after);
+        out() << "| " << files.movie.name << " | " << seconds(shortFirst) << " | "
+              << seconds(longFirst) << " | " << ratio(longFirst, shortFirst) << " | "
+              << seconds(shortAfter) << " | " << seconds(longAfter) << " | "
+              << ratio(longAfter, shortAfter) << " |\n";
+    }
+
+    out() << "\n## Whole tables read in this process, beside cat (cold)\n\n"
+          << "`media::readFrameTable()` from every packet and from the index, `cat file > "
+             "/dev/null` (the faster of a read before the tables and one after), and the entry "
+             "the player kept loaded with `FrameTableCache::load()` (the entry dropped from the "
+             "page cache too); frames must be "
+          << segments * SegmentFrames << ".\n\n"
+          << "| movie | MiB | cached before | cat before the tables, s | cat, s | packets, s | "
+             "packets / cat | frames | "
+             "index, s | index / cat | frames | kept entry, KiB | entry load, ms | load / cat | "
+             "frames |\n"
+          << "|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n";
+    for (const MovieFiles &files : movies) {
+        const QList<Reading> &r = files.readings;
+        const Reading &last = r.last();
+        const double catFirst = medianOf(r, [](const Reading &x) { return x.catFirst; });
+        const double cat = medianOf(r, [](const Reading &x) { return x.cat; });
+        const double packets = medianOf(r, [](const Reading &x) { return x.packets; });
+        const double index = medianOf(r, [](const Reading &x) { return x.index; });
+        const double load = medianOf(r, [](const Reading &x) { return x.load; });
+        double cached = 0;
+        for (const Reading &x : r)
+            cached = std::max(cached, x.cachedBefore);
+        const auto frames = [](qint64 count) {
+            return count < 0 ? QStringLiteral("none") : QString::number(count);
+        };
+        out() << "| " << files.movie.name << " | " << mib(QFileInfo(files.longPath).size()) << " | "
+              << QString::number(cached, 'f', 0) << "% | " << seconds(catFirst) << " | "
+              << seconds(cat) << " | " << seconds(packets) << " | " << ratio(packets, cat) << " | "
+              << frames(last.packetFrames) << " | "
+              << (last.indexFrames < 0 ? QStringLiteral("none (%1)").arg(seconds(index, 3))
+                                       : seconds(index, 3))
+              << " | " << (last.indexFrames < 0 ? QStringLiteral("-") : ratio(index, cat)) << " | "
+              << frames(last.indexFrames) << " | "
+              << (last.entryBytes < 0 ? QStringLiteral("none")
+                                      : QString::number(double(last.entryBytes) / 1024, 'f', 0))
+              << " | " << (load < 0 ? QStringLiteral("-") : QString::number(load * 1000, 'f', 1))
+              << " | " << ratio(load, cat) << " | " << frames(last.loadFrames) << " |\n";
+    }
+    out() << "\nOne run took " << QString::number(double(whole.elapsed()) / 60000, 'f', 1)
+          << " minutes, making the movies included.\n"
+          << Qt::flush;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        const bench::Xvfb server;
+        qputenv("DISPLAY", server.display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QGuiApplication app(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");
+        return run(QGuiApplication::arguments());
+    } catch (const std::exception &error) {
+        progress() << "jumpbench: " << error.what() << Qt::endl;
+        return 1;
+    }
+}
