@@ -93,21 +93,6 @@ QString highBandFilter()
             + box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << HighBit), 1, 2, "white");
 }
 
-// The mean gray of a small box, so that one pixel left noisy by compression decides nothing.
-int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight)
-{
-    int sum = 0;
-    int count = 0;
-    for (int y = centreY - halfHeight; y <= centreY + halfHeight; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = centreX - halfWidth; x <= centreX + halfWidth; ++x) {
-            sum += qGray(line[x]);
-            ++count;
-        }
-    }
-    return sum / count;
-}
-
 // The frame index within the minute (0 to 2047) a picture of the movie shows, or -1.
 int indexOf(const QImage &picture)
 {

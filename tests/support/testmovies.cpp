@@ -204,22 +204,6 @@ QList<QImage> decodeToPictures(const QStringList &inputOptions, const QString &p
                                                     "-c:v", "png", "-pix_fmt", "rgb24", "-"})));
 }
 
-// The mean gray level of a small box around a point, so that a single noisy pixel left by
-// compression cannot decide a stripe.
-int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight)
-{
-    int sum = 0;
-    int count = 0;
-    for (int y = centreY - halfHeight; y <= centreY + halfHeight; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int x = centreX - halfWidth; x <= centreX + halfWidth; ++x) {
-            sum += qGray(line[x]);
-            ++count;
-        }
-    }
-    return sum / count;
-}
-
 QMutex cacheLock;
 
 // Movies made before, and what ffprobe and ffmpeg said of them, shared by every test program of
@@ -471,6 +455,20 @@ QString makeBadFile(BadKind kind, const QString &folder)
         break;
     }
     return path;
+}
+
+int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight)
+{
+    int sum = 0;
+    int count = 0;
+    for (int y = centreY - halfHeight; y <= centreY + halfHeight; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = centreX - halfWidth; x <= centreX + halfWidth; ++x) {
+            sum += qGray(line[x]);
+            ++count;
+        }
+    }
+    return sum / count;
 }
 
 std::optional<int> frameIndexOf(const QImage &picture)

@@ -135,6 +135,9 @@ QString makeBadFile(BadKind kind, const QString &folder);
 // dark (gray level below 80) nor clearly light (above 176). The picture must be the movie's
 // picture alone, at any size and aspect, without borders.
 std::optional<int> frameIndexOf(const QImage &picture);
+// The mean gray level of a small box around a point of an RGB32 picture, so that a single noisy
+// pixel left by compression cannot decide a stripe.
+int meanGray(const QImage &picture, int centreX, int centreY, int halfWidth, int halfHeight);
 // Paints the band of the frame index over the bottom quarter of the picture, as ffmpeg does in
 // test movies, for tests that need a frame without making a movie.
 void paintFrameIndex(QImage &picture, int index);
