@@ -8,6 +8,9 @@
 
 #include "bench/console.h"
 #include "bench/fixtures.h"
+#include "bench/longmovieplayer.h"
+#include "bench/longmovies.h"
+#include "bench/pagecache.h"
 #include "bench/xvfb.h"
 #include "media/frametable.h"
 #include "media/frametablecache.h"
@@ -22,28 +25,20 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMap>
-#include <QPixmap>
 #include <QProcess>
-#include <QScreen>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <sys/mman.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <exception>
-#include <fcntl.h>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <tuple>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -52,396 +47,15 @@ namespace {
 using bench::out;
 using bench::progress;
 using bench::words;
+using namespace bench::longmovies;
 
-constexpr int Fps = 25;
-constexpr int SegmentFrames = 60 * Fps;
-constexpr int KeyframeInterval = 250;
-// The helpers' band counts 10 bits (0 to 1023); a second band above it carries bit 10, so that
-// every frame of a minute reads apart.
-constexpr int HighBit = 10;
-constexpr int DarkBelow = 80;
-constexpr int LightAbove = 176;
-// A picture that stays this long is where a jump ended, not a frame playback went through.
-constexpr int StillMs = 400;
-constexpr int PollMs = 5;
-constexpr int FirstPicturePatienceMs = 60000;
-constexpr int JumpPatienceMs = 180000;
-constexpr int KeptTablePatienceMs = 900000;
-constexpr int QuitPatienceMs = 20000;
-// Rate-limited rather than a constant quality: at any CRF that keeps the moving test picture
-// sharp, ultrafast makes a two-hour movie of 5 GB and more.
-const QStringList RateOptions
-        = {QStringLiteral("-b:v"),  QStringLiteral("1800k"),    QStringLiteral("-maxrate"),
-           QStringLiteral("2400k"), QStringLiteral("-bufsize"), QStringLiteral("4800k")};
-
-// ---- the band of bit 10 ----
-
-// Three equal stripes over the eighth of the picture just above the helpers' band: white (there
-// is a band), bit 10, black (the band is not a white picture).
-QString highBandFilter()
-{
-    const auto box = [](const QString &enable, int from, int to, const char *color) {
-        return QStringLiteral(",drawbox=%1x=ceil(%2*iw/3):y=ceil(ih*5/8)"
-                              ":w=ceil(%3*iw/3)-ceil(%2*iw/3):h=ceil(ih*3/4)-ceil(ih*5/8)"
-                              ":color=%4:t=fill")
-                .arg(enable)
-                .arg(from)
-                .arg(to)
-                .arg(QLatin1String(color));
-    };
-    return box({}, 0, 3, "black") + box({}, 0, 1, "white")
-            + box(QStringLiteral("enable='mod(floor(n/%1),2)':").arg(1 << HighBit), 1, 2, "white");
-}
-
-// The frame index within the minute (0 to 2047) a picture of the movie shows, or -1.
-int indexOf(const QImage &picture)
-{
-    const std::optional<int> low = frameIndexOf(picture);
-    if (!low)
-        return -1;
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    const int top = (5 * rgb.height() + 7) / 8;
-    const int bottom = (3 * rgb.height() + 3) / 4;
-    const int halfHeight = (bottom - top) / 6;
-    const int halfWidth = rgb.width() / 18;
-    int high = 0;
-    for (int stripe = 0; stripe < 3; ++stripe) {
-        const int gray = meanGray(rgb, (2 * stripe + 1) * rgb.width() / 6, (top + bottom) / 2,
-                                  halfWidth, halfHeight);
-        const bool light = gray > LightAbove;
-        if ((!light && gray >= DarkBelow) || (stripe == 0 && !light) || (stripe == 2 && light))
-            return -1;
-        if (stripe == 1 && light)
-            high = 1;
-    }
-    return *low | high << HighBit;
-}
-
-// ---- movies ----
-
-struct Movie
-{
-    QString name;
-    // Its file name extension, and its name for --only.
-    QString key;
-    bool mpeg4 = false;
-    QStringList muxing;
-    // The player reads its table from the container's index rather than from every packet.
-    bool fromIndex = false;
-};
-
-QList<Movie> allMovies()
-{
-    return {{QStringLiteral("H.264 MP4, index at the front"), QStringLiteral("mp4"), false,
-             words({"-movflags", "+faststart"}), true},
-            {QStringLiteral("H.264 Matroska"), QStringLiteral("mkv"), false, {}, false},
-            {QStringLiteral("H.264 MPEG-TS"), QStringLiteral("ts"), false, {}, false},
-            {QStringLiteral("MPEG-4 Visual AVI"), QStringLiteral("avi"), true, {}, true}};
-}
-
-// Runs ffmpeg without a time limit: joining two hours of movie writes gigabytes.
-void ffmpeg(const QStringList &arguments)
-{
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QStringLiteral("ffmpeg"),
-                  words({"-hide_banner", "-nostdin", "-v", "error", "-y"}) + arguments);
-    if (!process.waitForStarted() || !process.waitForFinished(-1)
-        || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error("ffmpeg failed: " + arguments.join(u' ').toStdString() + "\n"
-                                 + process.readAllStandardError().toStdString());
-}
-
-// Throws unless the segment has its keyframes exactly every 250 frames and its pictures read
-// back as their own index.
-void checkSegment(const QString &path)
-{
-    const QList<QByteArray> flags
-            = runFfprobe({QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                          QStringLiteral("-show_entries"), QStringLiteral("packet=flags"),
-                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), path})
-                      .trimmed()
-                      .split('\n');
-    if (flags.size() != SegmentFrames)
-        throw std::runtime_error("the segment has " + std::to_string(flags.size()) + " frames");
-    for (qsizetype frame = 0; frame < flags.size(); ++frame) {
-        if (flags.at(frame).startsWith('K') != (frame % KeyframeInterval == 0))
-            throw std::runtime_error("the segment's keyframes are not every 250 frames: frame "
-                                     + std::to_string(frame));
-    }
-    const QList<int> probes = {0, 1, 510, 1023, 1024, 1260, SegmentFrames - 1};
-    const QMap<int, QImage> pictures = decodedFrames(path, probes);
-    for (int frame : probes) {
-        const int shown = indexOf(pictures.value(frame));
-        if (shown != frame)
-            throw std::runtime_error("frame " + std::to_string(frame) + " of the segment reads as "
-                                     + std::to_string(shown));
-    }
-}
-
-// The one-minute segment with the band of every index, H.264 or MPEG-4 Visual.
-QString makeSegment(const QDir &folder, bool mpeg4)
-{
-    const QString name
-            = mpeg4 ? QStringLiteral("segment-mpeg4.avi") : QStringLiteral("segment-h264.mp4");
-    const QString path = folder.absoluteFilePath(name);
-    if (QFileInfo::exists(path))
-        return path;
-    progress() << "making " << name << " ..." << Qt::endl;
-    // Written under another name first: an interrupted run must not leave a movie to reuse.
-    const QString unfinished = folder.absoluteFilePath(QStringLiteral("unfinished-") + name);
-    const QStringList codec = mpeg4
-            ? words({"-c:v", "mpeg4", "-g", "250", "-sc_threshold", "1000000000"})
-            : words({"-c:v", "libx264", "-preset", "ultrafast", "-g", "250", "-keyint_min", "250",
-                     "-sc_threshold", "0"});
-    ffmpeg(QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                        QStringLiteral("testsrc2=size=1920x1080:rate=%1").arg(Fps),
-                        QStringLiteral("-vf"), frameIndexBandFilter() + highBandFilter(),
-                        QStringLiteral("-frames:v"), QString::number(SegmentFrames)}
-           + words({"-pix_fmt", "yuv420p"}) + codec + RateOptions
-           + QStringList {QStringLiteral("-an"), unfinished});
-    checkSegment(unfinished);
-    if (!QFile::rename(unfinished, path))
-        throw std::runtime_error("cannot rename the movie just made");
-    return path;
-}
-
-// The segment joined to itself without decoding, so that frame N shows N mod 1500.
-QString makeJoined(const QDir &folder, const Movie &movie, const QString &segment, int segments,
-                   const QString &name)
-{
-    const QString path = folder.absoluteFilePath(name);
-    if (QFileInfo::exists(path))
-        return path;
-    progress() << "making " << name << " ..." << Qt::endl;
-    const QString unfinished = folder.absoluteFilePath(QStringLiteral("unfinished-") + name);
-    const QString list = unfinished + QStringLiteral(".txt");
-    {
-        QFile file(list);
-        if (!file.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write " + list.toStdString());
-        const QByteArray line = "file '" + QFileInfo(segment).fileName().toUtf8() + "'\n";
-        for (int i = 0; i < segments; ++i)
-            file.write(line);
-    }
-    ffmpeg(words({"-f", "concat", "-safe", "0", "-i"}) + QStringList {list}
-           + words({"-map", "0:v", "-c", "copy"}) + movie.muxing + QStringList {unfinished});
-    QFile::remove(list);
-    const double seconds
-            = runFfprobe({QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
-                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), unfinished})
-                      .trimmed()
-                      .toDouble();
-    if (std::abs(seconds - segments * 60.0) > 1)
-        throw std::runtime_error(name.toStdString() + " lasts " + std::to_string(seconds) + " s");
-    if (!QFile::rename(unfinished, path))
-        throw std::runtime_error("cannot rename the movie just made");
-    return path;
-}
-
-// ---- the page cache ----
-
-class Descriptor final
-{
-public:
-    explicit Descriptor(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
-    {
-        if (m_fd < 0)
-            throw std::runtime_error("cannot open " + path.toStdString());
-    }
-    ~Descriptor() { ::close(m_fd); }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// The share of the file's pages in the page cache (mincore), 0 to 100.
-double cachedPercent(const QString &path)
-{
-    const Descriptor file(path);
-    struct stat status
-    {};
-    if (::fstat(file.fd(), &status) != 0 || status.st_size == 0)
-        return 0;
-    const auto length = size_t(status.st_size);
-    void *map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.fd(), 0);
-    if (map == MAP_FAILED)
-        throw std::runtime_error("cannot map " + path.toStdString());
-    const auto page = size_t(::sysconf(_SC_PAGESIZE));
-    std::vector<unsigned char> pages((length + page - 1) / page);
-    const int result = ::mincore(map, length, pages.data());
-    ::munmap(map, length);
-    if (result != 0)
-        throw std::runtime_error("cannot see the page cache of " + path.toStdString());
-    return 100.0
-            * double(std::count_if(pages.begin(), pages.end(),
-                                   [](unsigned char p) { return p & 1; }))
-            / double(pages.size());
-}
-
-// Without root the whole cache cannot be dropped, but the kernel drops the clean pages of one
-// file on request. Returns what is left, which the report shows.
+// Drops the file from the page cache; returns the share left, in percent, which the report shows.
 double drop(const QString &path)
 {
-    {
-        const Descriptor file(path);
-        ::fdatasync(file.fd());
-        ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_DONTNEED);
-    }
-    return cachedPercent(path);
+    const QByteArray name = QFile::encodeName(path);
+    bench::evict(name);
+    return 100 * bench::residentShare(name);
 }
-
-// ---- the player ----
-
-// One player started on a movie, with a settings file, runtime and home folder of its own, and
-// the cache folder it is given.
-class Player final
-{
-public:
-    Player(const QString &executable, const QString &movie, const QString &cacheHome)
-    {
-        if (!m_scratch.isValid())
-            throw std::runtime_error("cannot make a temporary folder");
-        // The settings file lives beside the executable. A hard link rather than a copy: a copy
-        // of the binary would be written back to the disk while the movie is read cold.
-        const QString beside = m_scratch.filePath(QStringLiteral("velmomp"));
-        if (::link(QFile::encodeName(executable).constData(), QFile::encodeName(beside).constData())
-                    != 0
-            && !QFile::copy(executable, beside))
-            throw std::runtime_error("cannot copy " + executable.toStdString());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_scratch.path());
-        environment.insert(QStringLiteral("HOME"), m_scratch.path());
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_started.start();
-        m_process.start(beside, {movie});
-        if (!m_process.waitForStarted())
-            throw std::runtime_error("the player does not start");
-        m_window = findWindow();
-        bench::xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                        QString::number(m_window)});
-    }
-
-    ~Player()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    Player(const Player &) = delete;
-    Player &operator=(const Player &) = delete;
-
-    double secondsSinceStart() const { return double(m_started.elapsed()) / 1000; }
-
-    // The index within the minute the picture shows, or -1.
-    int shown() const
-    {
-        const QImage window = QGuiApplication::primaryScreen()
-                                      ->grabWindow(WId(m_window))
-                                      .toImage()
-                                      .convertToFormat(QImage::Format_RGB32);
-        // The picture fills the window's width at 16:9, below the menu bar.
-        const int height = window.width() * 9 / 16;
-        if (height <= 0 || height > window.height())
-            return -1;
-        return indexOf(window.copy(QRect(0, window.height() - height, window.width(), height)));
-    }
-
-    // Seconds from the start to the first readable picture and its index, or -1.
-    std::pair<double, int> waitForFirstPicture() const
-    {
-        while (m_started.elapsed() < FirstPicturePatienceMs) {
-            const qint64 before = m_started.elapsed();
-            if (const int index = shown(); index >= 0)
-                return {double(before) / 1000, index};
-            QThread::msleep(PollMs);
-        }
-        return {-1, -1};
-    }
-
-    // Types the frame on the keypad and presses Enter; returns the seconds from the Enter to the
-    // picture showing the frame and staying there, and what the picture showed last.
-    std::pair<double, int> jump(qint64 frame) const
-    {
-        QStringList digits;
-        for (const QChar digit : QString::number(frame))
-            digits.append(QStringLiteral("KP_") + digit);
-        press(digits);
-        const int wanted = int(frame % SegmentFrames);
-        // From before the Enter is sent: xdotool's own start is in the time.
-        QElapsedTimer timer;
-        timer.start();
-        press({QStringLiteral("KP_Enter")});
-        qint64 since = -1;
-        int last = -1;
-        while (timer.elapsed() < JumpPatienceMs) {
-            const qint64 before = timer.elapsed();
-            last = shown();
-            if (last != wanted)
-                since = -1;
-            else if (since < 0)
-                since = before;
-            else if (before - since >= StillMs)
-                return {double(since) / 1000, last};
-            QThread::msleep(PollMs);
-        }
-        return {-1, last};
-    }
-
-    // Q closes the player as a user would; true when it ended of itself.
-    bool quit()
-    {
-        press({QStringLiteral("q")});
-        if (m_process.waitForFinished(QuitPatienceMs))
-            return true;
-        m_process.kill();
-        m_process.waitForFinished();
-        return false;
-    }
-
-private:
-    // xdotool's own --sync looks only every half second, which would count in the time to the
-    // first picture.
-    quint64 findWindow() const
-    {
-        while (m_started.elapsed() < FirstPicturePatienceMs) {
-            QProcess search;
-            search.start(QStringLiteral("xdotool"),
-                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                          QStringLiteral("--pid"), QString::number(m_process.processId())});
-            // Nothing found is exit code 1.
-            if (search.waitForFinished() && search.exitCode() == 0) {
-                const quint64 window
-                        = search.readAllStandardOutput().split('\n').value(0).toULongLong();
-                if (window != 0)
-                    return window;
-            }
-            QThread::msleep(PollMs);
-        }
-        throw std::runtime_error("the player shows no window");
-    }
-
-    void press(const QStringList &keys) const
-    {
-        bench::xdotool(
-                QStringList {QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("12")}
-                + keys);
-    }
-
-    QTemporaryDir m_scratch;
-    QProcess m_process;
-    QElapsedTimer m_started;
-    quint64 m_window = 0;
-};
 
 // The table entries the player left in the cache folder.
 QFileInfoList keptEntries(const QString &cacheHome)

@@ -3,6 +3,7 @@
 // the same file, with the page cache holding the file and without.
 
 #include "bench/console.h"
+#include "bench/pagecache.h"
 #include "playlist/readahead.h"
 
 #include <QCommandLineParser>
@@ -15,7 +16,6 @@
 #include <QTextStream>
 #include <QThread>
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -37,29 +37,15 @@ constexpr qint64 MiB = 1024 * 1024;
 using bench::out;
 using bench::progress;
 
+using bench::Descriptor;
+using bench::evict;
+using bench::residentShare;
 using bench::Samples;
 
 QString ms(double value)
 {
     return QString::number(value, 'f', value < 10 ? 2 : 1);
 }
-
-class Descriptor
-{
-public:
-    Descriptor(const QByteArray &path, int flags)
-        : m_fd(::open(path.constData(), flags | O_CLOEXEC, 0644))
-    {
-        if (m_fd < 0)
-            throw std::runtime_error("cannot open " + path.toStdString());
-    }
-    ~Descriptor() { ::close(m_fd); }
-    Q_DISABLE_COPY_MOVE(Descriptor)
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Random bytes, so that no layer can shortcut zeros or repeats.
 void makeFile(const QByteArray &path, qint64 size)
@@ -74,37 +60,6 @@ void makeFile(const QByteArray &path, qint64 size)
     }
     if (::fdatasync(file.fd()) != 0)
         throw std::runtime_error("cannot flush " + path.toStdString());
-}
-
-// The share of the file's pages that the page cache holds.
-double residentShare(const QByteArray &path)
-{
-    const Descriptor file(path, O_RDONLY);
-    struct stat info
-    {};
-    if (::fstat(file.fd(), &info) != 0 || info.st_size == 0)
-        return 0;
-    const auto length = size_t(info.st_size);
-    void *map = ::mmap(nullptr, length, PROT_READ, MAP_SHARED, file.fd(), 0);
-    if (map == MAP_FAILED)
-        throw std::runtime_error("cannot map " + path.toStdString());
-    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
-    std::vector<unsigned char> pages((length + page - 1) / page);
-    const int result = ::mincore(map, length, pages.data());
-    ::munmap(map, length);
-    if (result != 0)
-        throw std::runtime_error("cannot see the page cache of " + path.toStdString());
-    return double(std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; }))
-            / double(pages.size());
-}
-
-// Without root the whole cache cannot be dropped, but the kernel drops the clean pages of one
-// file on request; residentShare() tells whether it did.
-void evict(const QByteArray &path)
-{
-    const Descriptor file(path, O_RDONLY);
-    ::fdatasync(file.fd());
-    ::posix_fadvise(file.fd(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
 // Writes a copy's dirty pages to the disk and deletes it, so that write-back of one run does not
