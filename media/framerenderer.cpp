@@ -6,8 +6,53 @@
 #include <mpv/render.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace media {
+
+namespace {
+
+// The pictures a renderer leaves behind, for the next movie's first drawings: a new picture of
+// a full screen is 8 MB of fresh pages, and faulting them in costs tens of milliseconds on a
+// virtual machine, twice for a turned movie (the picture as drawn and as turned).
+class SparePictures
+{
+public:
+    static constexpr size_t Max = 2;
+
+    void keep(std::vector<QImage> pictures)
+    {
+        // The largest first: those are the ones worth keeping.
+        std::sort(pictures.begin(), pictures.end(), [](const QImage &a, const QImage &b) {
+            return a.sizeInBytes() > b.sizeInBytes();
+        });
+        pictures.resize(std::min(pictures.size(), Max));
+        const std::lock_guard lock(m_mutex);
+        m_pictures = std::move(pictures);
+    }
+
+    QImage take(QSize size)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (QImage &picture : m_pictures) {
+            if (picture.size() == size)
+                return std::exchange(picture, QImage());
+        }
+        return QImage(size, QImage::Format_RGB32);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<QImage> m_pictures;
+};
+
+SparePictures &sparePictures()
+{
+    static SparePictures spares;
+    return spares;
+}
+
+} // namespace
 
 FrameRenderer::FrameRenderer(mpv_handle *handle)
 {
@@ -31,6 +76,15 @@ FrameRenderer::~FrameRenderer()
     m_thread.quit();
     m_thread.wait();
     mpv_render_context_free(m_context);
+    m_lastFrame = QImage();
+    std::vector<QImage> unused;
+    for (QImage &picture : m_pictures) {
+        if (!picture.isNull() && picture.isDetached())
+            unused.push_back(std::move(picture));
+    }
+    if (!m_unturned.isNull())
+        unused.push_back(std::move(m_unturned));
+    sparePictures().keep(std::move(unused));
 }
 
 void FrameRenderer::setTargetSize(QSize size)
@@ -154,7 +208,7 @@ QImage FrameRenderer::takePicture(QSize size)
         if (picture.size() == size && picture.isDetached())
             return std::move(picture);
     }
-    return QImage(size, QImage::Format_RGB32);
+    return sparePictures().take(size);
 }
 
 void FrameRenderer::keepPicture(const QImage &drawn)
@@ -184,7 +238,7 @@ bool FrameRenderer::renderTurnedLocked(QImage &image)
         return renderLocked(image, true);
     const QSize before = upright::turned(image.size(), m_turn);
     if (m_unturned.size() != before)
-        m_unturned = QImage(before, QImage::Format_RGB32);
+        m_unturned = sparePictures().take(before);
     if (!renderLocked(m_unturned, true))
         return false;
     upright::turn(m_unturned, m_turn, image);

@@ -13,6 +13,8 @@
 #include "media/upright.h"
 #include "media/videosurface.h"
 
+#include <QCoreApplication>
+
 #include <mpv/client.h>
 #include <sys/stat.h>
 
@@ -190,9 +192,13 @@ std::unique_ptr<MpvMovie> MpvMovie::open(const QByteArray &path, const MpvOption
 MpvMovie::~MpvMovie()
 {
     m_decoder.reset();
+    // The pictures shown, kept and on their way go first: the renderer leaves its own, nobody
+    // else's, to the next movie.
+    delete m_surface;
+    m_cache.reset();
+    QCoreApplication::removePostedEvents(this);
     // The renderer goes before the player it draws from.
     m_renderer.reset();
-    delete m_surface;
 }
 
 bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Failure &failure)
