@@ -19,8 +19,7 @@ inline constexpr char HrSeekDemuxerOffset[] = "hr-seek-demuxer-offset";
 // The size the picture is meant to be seen at, after the filters and the sample aspect.
 inline constexpr char DisplayWidth[] = "dwidth";
 inline constexpr char DisplayHeight[] = "dheight";
-inline constexpr char TrackCount[] = "track-list/count";
-// Members of track-list/N.
+// Members of each track of the track list.
 inline constexpr char TrackType[] = "type";
 inline constexpr char TrackAlbumArt[] = "albumart";
 inline constexpr char TrackImage[] = "image";

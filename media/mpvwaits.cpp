@@ -3,6 +3,7 @@
 #include "media/mcivocabulary.h"
 #include "media/mpvhandle.h"
 #include "media/mpvproperties.h"
+#include "media/mpvtracks.h"
 #include "media/upright.h"
 
 #include <mpv/client.h>
@@ -25,31 +26,6 @@ bool isEvent(const mpv_event &event, mpv_event_id id)
     return event.event_id == id;
 }
 
-QByteArray trackProperty(qint64 track, const char *member)
-{
-    return "track-list/" + QByteArray::number(track) + '/' + member;
-}
-
-// The display rotation of the video track the engine picks, the first that is a movie: before
-// the tracks are picked, the list holds all of them.
-int movieRotation(const MpvHandle &mpv)
-{
-    const qint64 tracks = mpv.intProperty(mpvnames::TrackCount).value_or(0);
-    for (qint64 track = 0; track < tracks; ++track) {
-        const auto flag = [&](const char *member) {
-            return mpv.flagProperty(trackProperty(track, member).constData()).value_or(false);
-        };
-        if (mpv.stringProperty(trackProperty(track, mpvnames::TrackType).constData())
-                    != QByteArray("video")
-            || flag(mpvnames::TrackAlbumArt) || flag(mpvnames::TrackImage))
-            continue;
-        return upright::quarterTurn(
-                mpv.intProperty(trackProperty(track, mpvnames::TrackRotation).constData())
-                        .value_or(0));
-    }
-    return 0;
-}
-
 } // namespace
 
 bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
@@ -67,7 +43,7 @@ bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
                 if (isEvent(event, MPV_EVENT_HOOK)) {
                     const auto *hook = static_cast<const mpv_event_hook *>(event.data);
                     if (turnUpright)
-                        turnUpright(movieRotation(mpv));
+                        turnUpright(upright::quarterTurn(tracksOf(mpv.get()).rotation));
                     mpv_hook_continue(mpv.get(), hook->id);
                     return false;
                 }
