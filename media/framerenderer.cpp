@@ -96,6 +96,11 @@ void FrameRenderer::setTargetSize(QSize size)
     scheduleRender(true);
 }
 
+void FrameRenderer::setPaced(bool paced)
+{
+    m_paced = paced;
+}
+
 void FrameRenderer::setTurn(int quarterTurn)
 {
     m_turn = quarterTurn;
@@ -119,7 +124,8 @@ bool FrameRenderer::renderInto(QImage &image)
 quint64 FrameRenderer::framesDrawn()
 {
     const std::lock_guard lock(m_drawnMutex);
-    return m_framesDrawn;
+    // A frame being drawn was handed over before whatever the caller is about to ask for.
+    return m_framesDrawn + (m_drawingNewFrame ? 1 : 0);
 }
 
 QImage FrameRenderer::lastFrame()
@@ -178,21 +184,27 @@ void FrameRenderer::renderPending()
         if (!newFrame && !again)
             return;
         const bool counted = newFrame && nextFrameIsNew();
+        if (counted) {
+            const std::lock_guard drawnLock(m_drawnMutex);
+            m_drawingNewFrame = true;
+        }
         // The engine waits for each frame to be drawn, so frames are drawn even before anyone
         // shows them (while a movie opens), small.
         frame = takePicture(m_size.isEmpty() ? QSize(16, 16) : m_size);
         const bool drawn = renderTurnedLocked(frame);
-        if (drawn) {
+        if (drawn)
             keepPicture(frame);
-            {
-                const std::lock_guard drawnLock(m_drawnMutex);
+        {
+            const std::lock_guard drawnLock(m_drawnMutex);
+            m_drawingNewFrame = false;
+            if (drawn) {
                 ++m_drawings;
                 m_lastFrame = frame;
                 if (counted)
                     ++m_framesDrawn;
             }
-            m_drawn.notify_all();
         }
+        m_drawn.notify_all();
         if (!drawn || m_size.isEmpty())
             return;
     }
@@ -235,11 +247,11 @@ bool FrameRenderer::nextFrameIsNew()
 bool FrameRenderer::renderTurnedLocked(QImage &image)
 {
     if (m_turn == 0)
-        return renderLocked(image, true);
+        return renderLocked(image, m_paced);
     const QSize before = upright::turned(image.size(), m_turn);
     if (m_unturned.size() != before)
         m_unturned = sparePictures().take(before);
-    if (!renderLocked(m_unturned, true))
+    if (!renderLocked(m_unturned, m_paced))
         return false;
     upright::turn(m_unturned, m_turn, image);
     return true;

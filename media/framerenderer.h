@@ -35,12 +35,16 @@ public:
     // The size the pictures are drawn at (the destination); a new size draws the current frame
     // again.
     void setTargetSize(QSize size);
+    // Whether each frame is drawn no sooner than the engine means to show it: while the movie
+    // plays. A paused engine's frame, a seek's landing one, is drawn at once.
+    void setPaced(bool paced);
     // The clockwise quarter turn that shows the engine's frames upright, set before the first
     // frame is decoded: every picture is drawn at the size before the turn, then turned.
     void setTurn(int quarterTurn);
     // Draws the current frame into the image at the image's size, now, on the calling thread.
     bool renderInto(QImage &image);
-    // How many new frames (not redraws of the same one) have been drawn so far.
+    // How many new frames (not redraws of the same one) have been drawn so far, one being drawn
+    // included: the count to wait beyond for the frame a command leads to.
     quint64 framesDrawn();
     // The picture last drawn: the engine's current frame at the current size.
     QImage lastFrame();
@@ -58,7 +62,7 @@ private:
     void scheduleRender(bool again);
     void renderPending();
     bool renderLocked(QImage &image, bool waitForDisplayTime);
-    // Draws the next frame turned, for the renderer's own pictures.
+    // Draws the next frame turned, for the renderer's own pictures, paced as asked.
     bool renderTurnedLocked(QImage &image);
     bool nextFrameIsNew();
     QImage takePicture(QSize size);
@@ -70,6 +74,7 @@ private:
     std::mutex m_mutex;
     QSize m_size;
     std::atomic<int> m_turn = 0;
+    std::atomic<bool> m_paced = false;
     // The frame as drawn before its turn, kept for the next one.
     QImage m_unturned;
     std::atomic<bool> m_scheduled = false;
@@ -80,6 +85,7 @@ private:
     QImage m_lastFrame;
     // Every drawing, redraws of the same frame included.
     quint64 m_drawings = 0;
+    bool m_drawingNewFrame = false;
     // Pictures drawn before: the last one, the one shown, one on its way to the surface, one free.
     static constexpr size_t MaxPictures = 4;
     std::vector<QImage> m_pictures;

@@ -355,6 +355,7 @@ quint32 MpvMovie::play()
         moveEngine(m_frame, true);
     m_onFrame = false;
     m_mpv->setFlag(mpvnames::Untimed, false);
+    m_renderer->setPaced(true);
     m_mpv->setFlag(mpvnames::Pause, false);
     m_playing = true;
     m_paused = false;
@@ -386,6 +387,7 @@ void MpvMovie::halt()
     m_mpv->setFlag(mpvnames::Pause, true);
     if (m_playing)
         m_mpv->setFlag(mpvnames::Untimed, true);
+    m_renderer->setPaced(false);
     m_playing = false;
 }
 

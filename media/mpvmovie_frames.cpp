@@ -135,10 +135,6 @@ quint32 MpvMovie::moveEngine(qint64 frame, bool stopped)
     const quint32 error = seekToPicture(pictureOf(shown));
     if (error != 0)
         return error;
-    // Frames played before the seek may still be drawn after it: they are neither kept nor
-    // taken for the next step's picture.
-    if (!stopped)
-        settle();
     if (m_onFrame && m_frame == pictureOf(shown)) {
         m_frame = frame;
         m_onFrame = frame == shown;

@@ -201,6 +201,7 @@ TEST_P(FrameExactness, StepsBackToTheStartAndForwardAgainShowingWhatTheEngineDra
     device.StartPlay();
     QTest::qWait(100);
     device.SeekTo(top);
+    expectAt(top, "reached while playing");
     for (qint32 frame = top - 1; frame >= 0; --frame) {
         device.SeekTo(device.QueryPosition() - 1);
         expectAt(frame, "back");
