@@ -77,6 +77,8 @@ struct Open
     double tableKept = -1;
     double later = -1;
     int laterShown = -1;
+    double laterPlaying = -1;
+    int laterPlayingShown = -1;
     bool quitItself = false;
 };
 
@@ -84,15 +86,21 @@ struct Targets
 {
     qint64 afterOpen = 0;
     qint64 later = 0;
+    qint64 laterPlaying = 0;
 };
 
 // Ten frames after a keyframe, at an index of the minute that needs bit 10, in the last minute;
-// and ten after another at about two thirds, at an index playback does not reach in seconds.
+// ten after another at about two thirds, at an index playback does not reach in seconds; and ten
+// after a third at about a third.
 Targets targetsFor(int segments)
 {
     return {qint64(segments - 1) * SegmentFrames + 1260,
-            qint64(segments * 2 / 3) * SegmentFrames + 510};
+            qint64(segments * 2 / 3) * SegmentFrames + 510,
+            qint64(segments / 3) * SegmentFrames + 1010};
 }
+
+// How long the movie plays before the jump made while playing.
+constexpr int PlayingMs = 1000;
 
 struct PlayerRun
 {
@@ -120,12 +128,17 @@ Open openAndJump(const QString &executable, const QString &path, const QString &
         QThread::msleep(settleMs);
     }
     std::tie(open.later, open.laterShown) = player.jump(targets.later);
+    // The movie plays from the open on: the jump right after it is one made while playing.
+    player.play();
+    QThread::msleep(PlayingMs);
+    std::tie(open.laterPlaying, open.laterPlayingShown) = player.jump(targets.laterPlaying);
     open.quitItself = player.quit();
     progress() << "  first picture " << open.firstPicture << " s (frame " << open.firstIndex
                << "), jump right after the open " << open.afterOpen << " s (shows "
                << open.afterOpenShown << "), table kept after " << open.tableKept
-               << " s, later jump " << open.later << " s (shows " << open.laterShown << ")"
-               << Qt::endl;
+               << " s, later jump " << open.later << " s (shows " << open.laterShown
+               << "), later jump while playing " << open.laterPlaying << " s (shows "
+               << open.laterPlayingShown << ")" << Qt::endl;
     return open;
 }
 
@@ -256,6 +269,7 @@ void reportOpens(const QString &title, const QList<PlayerRun> &runs, const Targe
     const double after = medianOf(runs, [&](const PlayerRun &r) { return pick(r).afterOpen; });
     const double kept = medianOf(runs, [&](const PlayerRun &r) { return pick(r).tableKept; });
     const double later = medianOf(runs, [&](const PlayerRun &r) { return pick(r).later; });
+    const double playing = medianOf(runs, [&](const PlayerRun &r) { return pick(r).laterPlaying; });
     double cached = 0;
     bool quitItself = true;
     for (const PlayerRun &run : runs) {
@@ -267,7 +281,8 @@ void reportOpens(const QString &title, const QList<PlayerRun> &runs, const Targe
           << ") | " << targets.afterOpen << ": " << shownText(after, last.afterOpenShown) << " | "
           << (kept < 0 ? QStringLiteral("-") : seconds(kept, 1)) << " | " << targets.later << ": "
           << shownText(later, last.laterShown) << " | " << ratio(after, later) << " | "
-          << (quitItself ? "yes" : "no, killed") << " |\n"
+          << targets.laterPlaying << ": " << shownText(playing, last.laterPlayingShown) << " | "
+          << ratio(after, playing) << " | " << (quitItself ? "yes" : "no, killed") << " |\n"
           << Qt::flush;
 }
 
@@ -398,11 +413,15 @@ int run(const QStringList &arguments)
              "(after the kept entry appeared, or "
           << settleMs / 1000 << " s; " << settleMs / 4000
           << " s for the second open and the short movie). The second open has the same cache "
-             "folder as the first.\n\n"
+             "folder as the first. The movie plays from the open on (the default settings), so the "
+             "jump right after the open is made while playing; the later jump is made stopped, and "
+             "one more while playing, "
+          << PlayingMs << " ms after P.\n\n"
           << "| movie | length | open | cached before | start to first picture, s (frame) | "
              "jump right after the open, s | table kept after, s | later jump, s | "
-             "after the open / later | quit by Q |\n"
-          << "|---|---|---|--:|--:|--:|--:|--:|--:|---|\n";
+             "after the open / later | later jump while playing, s | after the open / later "
+             "while playing | quit by Q |\n"
+          << "|---|---|---|--:|--:|--:|--:|--:|--:|--:|--:|---|\n";
     for (const MovieFiles &files : movies) {
         for (const bool second : {false, true}) {
             reportOpens(QStringLiteral("%1 min").arg(segments), files.longRuns, longTargets,

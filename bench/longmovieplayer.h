@@ -127,6 +127,9 @@ public:
         return {-1, last};
     }
 
+    // P plays the movie from where it stands.
+    void play() const { press({QStringLiteral("p")}); }
+
     // Q closes the player as a user would; true when it ended of itself.
     bool quit()
     {
