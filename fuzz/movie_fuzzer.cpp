@@ -141,6 +141,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (container == nullptr)
         return 0;
+    // Transport streams are also read unparsed, their keyframes found in the pictures' bytes.
+    if (qstrcmp(container->name, "mpegts") == 0) {
+        const MemoryInput unparsed(data, size, container);
+        media::FrameTableBuilder table;
+        media::ScanFacts facts;
+        if (unparsed.format() != nullptr
+            && media::scanFrameTable(
+                    *unparsed.format(), table, facts, [](const media::FrameTableBuilder &) {},
+                    [] { return false; }, media::PacketReading::Unparsed))
+            checkTable(table);
+    }
     if (qstrcmp(container->name, "avi") == 0) {
         const MemoryInput indexed(data, size, container);
         media::FrameTableBuilder table;

@@ -1,6 +1,7 @@
 #include "media/frametable.h"
 
 #include "media/avformatinput.h"
+#include "media/nalunits.h"
 
 #include <QFile>
 
@@ -22,6 +23,8 @@ namespace {
 // seldom enough that the lock costs nothing.
 constexpr int PacketsPerPublish = 256;
 constexpr int BackgroundNiceness = 10;
+// Packets of a transport stream read with and without the parser, whose frames must agree.
+constexpr int AgreementPackets = 300;
 // Two pictures closer than this on the clock are the same time: a tenth of a millisecond is far
 // below any frame's duration and far above the rounding of a time base.
 constexpr double SameTime = 1e-4;
@@ -30,11 +33,14 @@ constexpr double SameTime = 1e-4;
 
 bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
-                    const std::function<bool()> &cancelled, bool withBytes)
+                    const std::function<bool()> &cancelled, PacketReading reading)
 {
     const Packet packet(av_packet_alloc());
     if (!packet)
         return false;
+    // Before the first packet is read: a stream's parser is made with it.
+    if (reading != PacketReading::Parsed)
+        format.flags |= AVFMT_FLAG_NOPARSE;
     const int video = findVideoStream(format, *packet);
     if (video < 0)
         return false;
@@ -53,10 +59,13 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     const bool mpegPictures = !slots && !facts.elementaryStream
             && (stream.codecpar->codec_id == AV_CODEC_ID_MPEG1VIDEO
                 || stream.codecpar->codec_id == AV_CODEC_ID_MPEG2VIDEO);
-    if (mpegPictures && !withBytes)
+    const AVCodecID codec = stream.codecpar->codec_id;
+    const nalunits::Codec units
+            = codec == AV_CODEC_ID_HEVC ? nalunits::Codec::Hevc : nalunits::Codec::H264;
+    if ((mpegPictures && reading != PacketReading::Parsed)
+        || (reading == PacketReading::Unparsed && codec != AV_CODEC_ID_H264
+            && codec != AV_CODEC_ID_HEVC))
         return false;
-    if (!withBytes)
-        format.flags |= AVFMT_FLAG_NOPARSE;
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
                                         : mpegPictures
                                         ? FrameTableBuilder::Clock::DecodingOrder
@@ -77,7 +86,10 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
             facts.pts = packet->pts;
         if (packet->dts != AV_NOPTS_VALUE)
             facts.dts = packet->dts;
-        facts.keyframe = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        facts.keyframe = reading == PacketReading::Unparsed
+                ? nalunits::startsAtRandomAccess(units, packet->data, size_t(packet->size))
+                          .value_or(false)
+                : (packet->flags & AV_PKT_FLAG_KEY) != 0;
         if (mpegPictures) {
             if (const auto rate
                 = mpegpictures::sequenceFrameRate(packet->data, size_t(packet->size)))
@@ -145,6 +157,38 @@ bool isAvi(const QByteArray &path)
     return start.size() == 12 && start.startsWith("RIFF") && start.mid(8) == "AVI ";
 }
 
+bool isTransportStream(const AVFormatContext &format)
+{
+    return qstrcmp(format.iformat->name, "mpegts") == 0;
+}
+
+// The settled frames of the first packets of a movie, read with or without the parser.
+std::vector<TableFrame> firstFrames(const QByteArray &path, PacketReading reading,
+                                    const std::atomic<bool> &cancelled)
+{
+    const Format format = openInput(path, &cancelled);
+    if (!format)
+        return {};
+    FrameTableBuilder builder;
+    ScanFacts facts;
+    int packets = 0;
+    const bool whole = scanFrameTable(
+            *format, builder, facts, [](const FrameTableBuilder &) {},
+            [&] { return ++packets >= AgreementPackets || cancelled; }, reading);
+    const std::vector<TableFrame> &frames = builder.frames();
+    return {frames.begin(),
+            frames.begin() + (whole ? qsizetype(frames.size()) : builder.settled())};
+}
+
+// A transport stream whose packets each hold one whole picture needs no parser, which costs
+// most of the reading: the parser walks every byte of every picture. Whether a stream is one
+// is known by reading its first frames both ways.
+bool needsParser(const QByteArray &path, const std::atomic<bool> &cancelled)
+{
+    const std::vector<TableFrame> parsed = firstFrames(path, PacketReading::Parsed, cancelled);
+    return parsed.empty() || firstFrames(path, PacketReading::Unparsed, cancelled) != parsed;
+}
+
 // Opens the movie for the reading asked for and reads its table; false when that way does not
 // tell it.
 bool readTable(const QByteArray &path, TableReading reading, FrameTableBuilder &builder,
@@ -152,12 +196,18 @@ bool readTable(const QByteArray &path, TableReading reading, FrameTableBuilder &
                const std::atomic<bool> &cancelled)
 {
     const auto stop = [&] { return cancelled.load(); };
-    if (reading == TableReading::Packets) {
-        const Format format = openInput(path, &cancelled);
-        return format && scanFrameTable(*format, builder, facts, progress, stop);
+    if (reading != TableReading::Index) {
+        Format format = openInput(path, &cancelled);
+        PacketReading packets = PacketReading::Parsed;
+        if (format && reading == TableReading::Packets && isTransportStream(*format)
+            && !needsParser(path, cancelled)) {
+            packets = PacketReading::Unparsed;
+            format = openInput(path, &cancelled);
+        }
+        return format && scanFrameTable(*format, builder, facts, progress, stop, packets);
     }
     if (const Format format = openWithoutSampleBytes(path))
-        return scanFrameTable(*format, builder, facts, progress, stop, false);
+        return scanFrameTable(*format, builder, facts, progress, stop, PacketReading::WithoutBytes);
     if (!isAvi(path))
         return false;
     const Format format = openInput(path, &cancelled);

@@ -99,13 +99,24 @@ struct ScanFacts
     bool elementaryStream = false;
 };
 
+// How the packets a table is read from come.
+enum class PacketReading {
+    // Each through the demuxer's parser, as the engine reads them.
+    Parsed,
+    // As the container holds them: the keyframes are found in the H.264 or HEVC pictures' bytes.
+    Unparsed,
+    // Without their bytes (see openWithoutSampleBytes): the container's own times and flags.
+    WithoutBytes,
+};
+
 // Reads the table of the opened container's first video stream into the builder, handing it to
 // progress now and then; false when the container does not tell it. Stops early when
-// cancelled returns true. Without the packets' bytes (see openWithoutSampleBytes), it is false
-// where the table needs them: MPEG pictures, and streams the demuxer parses.
+// cancelled returns true. Unless parsed, it is false where the table needs the parser: MPEG
+// pictures, and (unparsed) pictures other than H.264 and HEVC.
 bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
-                    const std::function<bool()> &cancelled, bool withBytes = true);
+                    const std::function<bool()> &cancelled,
+                    PacketReading reading = PacketReading::Parsed);
 
 // Reads the table of an AVI's video stream from the index the container was opened with,
 // without reading a packet; false when the file is no AVI or its index does not list every
@@ -113,8 +124,12 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
 bool indexFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts);
 
 enum class TableReading {
-    // From every packet of the container.
+    // From every packet of the container. A transport stream's packets skip the parser when its
+    // first frames read either way agree: each packet holds one whole picture, timed and marked
+    // as the parser would.
     Packets,
+    // From every packet, each through the parser, as the engine reads them.
+    ParsedPackets,
     // From what the container's index says (MP4, QuickTime, AVI), without reading the frames.
     Index,
 };

@@ -1,6 +1,7 @@
 #include "media/framecache.h"
 #include "media/framemath.h"
 #include "media/frametablebuilder.h"
+#include "media/nalunits.h"
 #include "media/upright.h"
 #include "support/printers.h"
 
@@ -256,6 +257,46 @@ TEST(FrameTable, ReadsTheTypeAndRateOfMpegPictures)
     EXPECT_EQ(frameTicks({30000, 1001}, 1, 90000), 3003);
     EXPECT_EQ(frameTicks({24000, 1001}, 1, 90000), 3753) << "rounded down";
     EXPECT_EQ(frameTicks({25, 1}, 0, 90000), 0);
+}
+
+TEST(FrameTable, FindsTheKeyframesOfUnparsedPictures)
+{
+    using media::nalunits::Codec;
+    const struct
+    {
+        Codec codec;
+        QByteArray bytes;
+        std::optional<bool> key;
+    } cases[] = {
+            // Access unit delimiter, sequence and picture parameter sets, then the IDR slice.
+            {Codec::H264,
+             QByteArray::fromHex("00000001"
+                                 "0910"
+                                 "00000001"
+                                 "674d00"
+                                 "00000001"
+                                 "68ee"
+                                 "000001"
+                                 "6588"),
+             true},
+            {Codec::H264, QByteArray::fromHex("0000000109300000000141e2"), false},
+            // Units before the first slice are passed over: an SEI here.
+            {Codec::H264, QByteArray::fromHex("000001060504000001659a"), true},
+            // HEVC: delimiter, then an IDR_W_RADL, a CRA, a trailing picture.
+            {Codec::Hevc, QByteArray::fromHex("00000146010000000126018f"), true},
+            {Codec::Hevc, QByteArray::fromHex("0000012a01af"), true},
+            {Codec::Hevc, QByteArray::fromHex("00000146010000000102019d"), false},
+            // No picture starts: nothing, or a start code cut short.
+            {Codec::H264, QByteArray::fromHex("00000109"), std::nullopt},
+            {Codec::H264, QByteArray::fromHex("ffee000001"), std::nullopt},
+            {Codec::Hevc, QByteArray(), std::nullopt},
+    };
+    for (const auto &c : cases) {
+        const auto *data = reinterpret_cast<const uint8_t *>(c.bytes.constData());
+        EXPECT_EQ(media::nalunits::startsAtRandomAccess(c.codec, data, size_t(c.bytes.size())),
+                  c.key)
+                << c.bytes.toHex().data();
+    }
 }
 
 TEST(FrameTable, GivesUpOnTimesThatCannotBeOrdered)
