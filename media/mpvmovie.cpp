@@ -108,11 +108,12 @@ MpvOptions lengthProbeOptions()
 }
 
 // Containers with an index of their frames, whose demuxer lands on the keyframe before any
-// target. Program streams are searched by their times instead and land late.
+// target. Program streams are searched by their times instead and land late. The names are the
+// engine's: Matroska and WebM are read by a demuxer of its own, named "mkv".
 bool hasFrameIndex(const MpvHandle &mpv)
 {
     const QByteArray name = mpv.stringProperty(mpvnames::FileFormat).value_or(QByteArray());
-    return name.startsWith("mov,") || name.startsWith("matroska,") || name == "avi";
+    return name.startsWith("mov,") || name == "mkv" || name == "avi";
 }
 
 } // namespace
