@@ -31,6 +31,13 @@ void TForm1::RefreshStill()
         Image1->show();
         QRect destination(0, 0, StillBitmap.width(), StillBitmap.height());
         MediaPlayer1->WhereDestination(destination);
+        // A picture larger than the bitmap made at start-up would be saved cut to its top left
+        // corner, the rest blank: the bitmap grows to hold it whole.
+        if (!StillBitmap.rect().contains(QRect(QPoint(0, 0), destination.size()))) {
+            StillBitmap = QImage(StillBitmap.size().expandedTo(destination.size()),
+                                 QImage::Format_RGB32);
+            StillBitmap.fill(Qt::black);
+        }
         QImage frame(destination.size(), QImage::Format_RGB32);
         frame.fill(Qt::black);
         MediaPlayer1->PaintFrame(frame);

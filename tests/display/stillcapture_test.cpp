@@ -166,3 +166,21 @@ TEST_F(StillCapture, ATurnedMovieIsSavedUprightAtItsSourceSizeAfterAStepBack)
     EXPECT_EQ(saved.size(), QSize(144, 192));
     EXPECT_EQ(frameIndexOf(saved), 11);
 }
+
+TEST_F(StillCapture, APictureLargerThanTheStartUpBitmapIsSavedWhole)
+{
+    open(MovieKind::PalDvAvi);
+    form1.SourceClick();
+    form1.MediaPlayer1->SeekTo(8);
+    form1.PrevFrameClick();
+    tickUntilRefreshed();
+    answerSaveDialog(form1, QStringLiteral("large.BMP"));
+    form1.SaveClick();
+    QImage saved;
+    ASSERT_TRUE(saved.load(QFile::decodeName(folder.path("large.BMP")), "BMP"));
+    ASSERT_EQ(saved.size(), QSize(768, 576));
+    EXPECT_EQ(frameIndexOf(saved), 7);
+    QImage shown(saved.size(), QImage::Format_RGB32);
+    form1.MediaPlayer1->PaintFrame(shown);
+    EXPECT_TRUE(saved.convertToFormat(QImage::Format_RGB32) == shown) << "the whole picture";
+}
