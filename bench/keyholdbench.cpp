@@ -233,15 +233,5 @@ int run(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    try {
-        const bench::Xvfb server;
-        qputenv("DISPLAY", server.display());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        QGuiApplication app(argc, argv);
-        std::setlocale(LC_NUMERIC, "C");
-        return run(QGuiApplication::arguments());
-    } catch (const std::exception &error) {
-        progress() << "keyholdbench: " << error.what() << Qt::endl;
-        return 1;
-    }
+    return bench::runWithWindows(argc, argv, "keyholdbench", run);
 }

@@ -2,13 +2,18 @@
 
 // A private X server for the benchmarks that show windows, and starting programs on it.
 
+#include "bench/console.h"
+
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QList>
 #include <QProcess>
 #include <QStringList>
 
 #include <sys/wait.h>
 
+#include <clocale>
+#include <exception>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -102,5 +107,22 @@ private:
     pid_t m_pid = 0;
     QByteArray m_display;
 };
+
+// The main() of a benchmark that drives the player's windows: a private X server for them and
+// the C locale for its figures; a failure is reported under the benchmark's name.
+template<typename Run> int runWithWindows(int argc, char **argv, const char *name, Run run)
+{
+    try {
+        const Xvfb server;
+        qputenv("DISPLAY", server.display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QGuiApplication app(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");
+        return run(QGuiApplication::arguments());
+    } catch (const std::exception &error) {
+        progress() << name << ": " << error.what() << Qt::endl;
+        return 1;
+    }
+}
 
 } // namespace bench
