@@ -404,7 +404,7 @@ TEST_F(Settings, AnyBytesLoadAndTheNextSaveWritesAValidFile)
     const QByteArray fragments[]
             = {"[Velmo]\n", "[velmo]\r\n", "Display=", "Pixel=", "Temp=", "Locate=", "ColorH=",
                "\n",        "=",           "2",        "-",      " ",     "$"};
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
         QByteArray content;
         const int pieces = int(random() % 60);
