@@ -340,3 +340,56 @@ TEST(FrameTables, ATwoHourMoviesIndexTellsWhatItsPacketsTell)
         EXPECT_EQ(index->frames, packets->frames) << movie.name;
     }
 }
+
+// Movies whose index lists no frame (fragments) or frames the file no longer holds (cut short):
+// the player's table is what their packets tell.
+TEST(FrameTables, FragmentedAndCutMoviesHaveTheTableOfTheirPackets)
+{
+    QTemporaryDir folder;
+    constexpr int Frames = 120;
+    const QString mp4 = makeTestMovie(MovieKind::H264Mp4, folder.path(), Frames).path;
+    const QString avi = makeTestMovie(MovieKind::Mpeg4Avi, folder.path(), Frames).path;
+    const auto remuxed = [&](const QString &from, const char *name, const QStringList &options) {
+        const QString to = folder.filePath(QString::fromLatin1(name));
+        runFfmpeg(QStringList {QStringLiteral("-i"), from}
+                  + argumentList({"-map", "0", "-c", "copy"}) + options + QStringList {to});
+        return to;
+    };
+    const auto cut = [](const QString &path) {
+        QFile::resize(path, QFileInfo(path).size() * 3 / 5);
+        return path;
+    };
+    const QStringList fragments = argumentList(
+            {"-movflags", "empty_moov+default_base_moof", "-frag_duration", "400000"});
+    const struct
+    {
+        const char *name;
+        QString path;
+        bool whole;
+    } movies[] = {
+            {"fragmented", remuxed(mp4, "fragmented.mp4", fragments), true},
+            {"fragmented, cut", cut(remuxed(mp4, "fragmented-cut.mp4", fragments)), false},
+            {"index first, cut",
+             cut(remuxed(mp4, "front-cut.mp4", argumentList({"-movflags", "+faststart"}))), false},
+            {"AVI without its index", cut(remuxed(avi, "cut.avi", {})), false},
+    };
+    for (const auto &movie : movies) {
+        SCOPED_TRACE(movie.name);
+        const QByteArray path = QFile::encodeName(movie.path);
+        const std::optional<media::CachedTable> packets
+                = media::readFrameTable(path, media::TableReading::Packets);
+        ASSERT_TRUE(packets);
+        if (movie.whole)
+            EXPECT_EQ(qint64(packets->frames.size()), Frames);
+        else
+            EXPECT_LT(qint64(packets->frames.size()), Frames);
+        const std::optional<media::CachedTable> index
+                = media::readFrameTable(path, media::TableReading::Index);
+        if (index) {
+            EXPECT_EQ(index->frames, packets->frames);
+        }
+        media::FrameTable table(path, false, nullptr);
+        ASSERT_TRUE(table.waitUntilComplete(std::chrono::seconds(10)));
+        EXPECT_EQ(table.frames(), packets->frames);
+    }
+}
