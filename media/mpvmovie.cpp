@@ -34,8 +34,8 @@ using namespace std::chrono_literals;
 // stated duration is not trusted: the header or the packets lie.
 constexpr double MaxEndDisagreement = 1.0;
 constexpr auto SettleDeadline = 500ms;
-// The open waits for the frame table at most a tenth of what the engine took to open the movie,
-// and never less than this.
+// The open of a larger movie waits for its frame table at most a tenth of what the engine took to
+// open it, and never less than MinTableWait.
 constexpr int TableWaitShare = 10;
 // Larger movies read their table once the engine has opened them: it takes longer than the open.
 constexpr qint64 EagerTableBytes = 256 * 1024 * 1024;
@@ -43,6 +43,10 @@ constexpr qint64 EagerTableBytes = 256 * 1024 * 1024;
 // keeping them would only fill the folder.
 constexpr qint64 KeptTableFrames = 9000;
 constexpr auto MinTableWait = 2ms;
+// The table of a movie read while the engine opens it is whole in milliseconds unless the
+// machine is busy; the open waits for it up to this long, so that the length, the rate and the
+// tenth of the movie a step moves are its own from the open on and not the last packets' guess.
+constexpr auto EagerTableWait = 1000ms;
 // Steps back at a key's repeat rate use up this much before frames decoded from the keyframe
 // before are needed; more would only take memory.
 constexpr double KeptSeconds = 2;
@@ -224,7 +228,8 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     // one is read on while the movie is already shown.
     const auto tableWait = std::chrono::duration_cast<std::chrono::milliseconds>(
             (std::chrono::steady_clock::now() - started) / TableWaitShare);
-    m_table->waitUntilComplete(std::max(tableWait, MinTableWait));
+    m_table->waitUntilComplete(info.st_size > EagerTableBytes ? std::max(tableWait, MinTableWait)
+                                                              : EagerTableWait);
     if (m_table->isComplete())
         takeTableRate();
     else if (m_table->isUnusable())
