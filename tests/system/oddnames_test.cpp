@@ -102,7 +102,12 @@ protected:
             }
             ASSERT_TRUE(player.waitForTitle(QFile::decodeName(name)));
             EXPECT_TRUE(waitUntil([&] { return shownFrame(window) >= 0; })) << "no picture";
-            EXPECT_EQ(player.visibleWindows().size(), 1) << "a message or menu is open";
+            const QList<quint64> windows = player.visibleWindows();
+            QStringList titles;
+            for (quint64 id : windows)
+                titles << XWindow(id).title();
+            EXPECT_EQ(windows.size(), 1)
+                    << "a message or menu is open: " << titles.join(u" | ").toStdString();
         }
         // Nothing follows: no cut or split name was added after them.
         pressKeys({QStringLiteral("n")});
