@@ -38,12 +38,10 @@ result=0
 ./scripts/setup.sh || result=$?
 finish_stage "setup and main build" "$result"
 
-# Two cases per core: most of them wait on a player, a decoder or an X server part of the time
-# (the main suite in 186 s instead of 220 s on two cores).
-jobs=$((2 * $(nproc)))
-
+# One case per core here: with two, a whole-program case (odd names handed over) found a message
+# instead of a picture in two runs of seven, not understood yet.
 result=0
-ctest --test-dir build --output-on-failure -j"$jobs" "$@" || result=$?
+ctest --test-dir build --output-on-failure -j"$(nproc)" "$@" || result=$?
 finish_stage "main suite" "$result"
 
 # The package as it would be installed: lintian's errors fail the run, its warnings are listed.
@@ -70,7 +68,8 @@ finish_stage "sanitizer build" "$result"
 if ((result == 0)); then
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
         UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir build-asan --output-on-failure -j"$jobs" "$@" || result=$?
+        # Two cases per core: most wait on a player or a decoder part of the time.
+        ctest --test-dir build-asan --output-on-failure -j"$((2 * $(nproc)))" "$@" || result=$?
     finish_stage "sanitizer suite" "$result"
 fi
 
