@@ -66,9 +66,9 @@ cmake --build build-asan -j"$(nproc)" || result=$?
 finish_stage "sanitizer build" "$result"
 
 if ((result == 0)); then
+    # Two cases per core: most wait on a player or a decoder part of the time.
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
         UBSAN_OPTIONS=print_stacktrace=1 \
-        # Two cases per core: most wait on a player or a decoder part of the time.
         ctest --test-dir build-asan --output-on-failure -j"$((2 * $(nproc)))" "$@" || result=$?
     finish_stage "sanitizer suite" "$result"
 fi
