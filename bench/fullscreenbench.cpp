@@ -38,8 +38,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <clocale>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -483,18 +481,5 @@ int run(const QStringList &arguments, const Xvfb &server)
 
 int main(int argc, char **argv)
 {
-    try {
-        // Before the application: Qt and the mpv children all find the private server through
-        // DISPLAY.
-        const Xvfb server;
-        qputenv("DISPLAY", server.display());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        QApplication app(argc, argv);
-        // libmpv refuses to start under a locale whose decimal point is not a dot.
-        std::setlocale(LC_NUMERIC, "C");
-        return run(QApplication::arguments(), server);
-    } catch (const std::exception &error) {
-        progress() << "fullscreenbench: " << error.what() << Qt::endl;
-        return 1;
-    }
+    return bench::runWithWindows<QApplication>(argc, argv, "fullscreenbench", run);
 }
