@@ -192,8 +192,10 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
                                                             : mci::MCI_DEVTYPE_WAVEFORM_AUDIO;
         return true;
     }
-    if (!waitForPlaybackRestart(*m_mpv)
-        || !m_mpv->flagProperty(mpvnames::VoConfigured).value_or(false)) {
+    const bool shown = waitForPlaybackRestart(*m_mpv);
+    if (!shown || !m_mpv->flagProperty(mpvnames::VoConfigured).value_or(false)) {
+        if (!shown)
+            qWarning("velmomp: the first picture of %s did not come in time", path.constData());
         m_deviceType = mci::MCI_DEVTYPE_OTHER;
         return true;
     }

@@ -6,6 +6,8 @@
 #include "media/mpvtracks.h"
 #include "media/upright.h"
 
+#include <QtGlobal>
+
 #include <mpv/client.h>
 
 #include <cmath>
@@ -54,8 +56,12 @@ bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
                 return isEvent(event, MPV_EVENT_END_FILE);
             },
             LoadDeadline);
-    if (!ended)
+    if (!ended) {
         error = mci::MCIERR_DEVICE_NOT_READY;
+        // The user's message cannot tell a file that loads too slowly from one that is broken.
+        qWarning("velmomp: %s did not load within %lld ms", path.constData(),
+                 qlonglong(LoadDeadline.count()));
+    }
     else if (!loaded)
         error = mci::MCIERR_INVALID_FILE;
     return loaded;
