@@ -39,6 +39,7 @@ int main(int argc, char **argv)
         HandOffArguments(arguments, instanceLock.serverPath());
         return 1;
     }
+    TerminationSignals::holdUntilHandled();
 
     if (const QByteArray platform
         = preferredPlatform(PlatformEnvironment::current(), reachesDisplay);

@@ -25,6 +25,15 @@ void onSignal(int)
     errno = savedErrno;
 }
 
+sigset_t handledSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : Handled)
+        sigaddset(&set, signal);
+    return set;
+}
+
 void setAction(void (*handler)(int))
 {
     struct sigaction action = {};
@@ -37,6 +46,12 @@ void setAction(void (*handler)(int))
 
 } // namespace
 
+void TerminationSignals::holdUntilHandled()
+{
+    const sigset_t set = handledSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 TerminationSignals::TerminationSignals(std::function<void()> close)
     : m_close(std::move(close))
 {
@@ -47,6 +62,9 @@ TerminationSignals::TerminationSignals(std::function<void()> close)
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { receive(); });
     setAction(onSignal);
+    // A signal held back meanwhile arrives now, at the handler.
+    const sigset_t set = handledSet();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 TerminationSignals::~TerminationSignals()

@@ -13,6 +13,11 @@ class QSocketNotifier;
 class TerminationSignals final
 {
 public:
+    // Holds the signals back until one exists: a signal that comes while the player starts then
+    // closes it once its windows are up, instead of killing it. Called before any thread is made,
+    // so that every later thread holds them back too and only this one takes them.
+    static void holdUntilHandled();
+
     explicit TerminationSignals(std::function<void()> close);
     // Gives the signals their default action again.
     ~TerminationSignals();

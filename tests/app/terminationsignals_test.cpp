@@ -64,3 +64,19 @@ TEST(TerminationSignals, EachClosesThePlayerOnceEvenFromAModalDialog)
         EXPECT_EQ(closes.count, 1) << "a second request closes nothing more";
     }
 }
+
+TEST(TerminationSignals, ASignalWhileThePlayerStartsClosesItOnceItIsUp)
+{
+    TerminationSignals::holdUntilHandled();
+    // Without the hold the default action ends this process here.
+    ::raise(SIGTERM);
+    PlayerWindows player;
+    TForm1 &form1 = player.form1;
+    CloseCounter closes;
+    form1.installEventFilter(&closes);
+    TerminationSignals terminationSignals([&form1] { form1.closeOnRequest(); });
+    form1.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closes.count == 1; }, 5000));
+    EXPECT_FALSE(form1.isVisible());
+    EXPECT_TRUE(contents(player.iniPath()).contains("\nLocate=")) << "the settings are saved";
+}
