@@ -192,8 +192,13 @@ Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled)
 
 Format openWithoutSampleBytes(const QByteArray &path)
 {
+    return openWithoutSampleBytes(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+}
+
+Format openWithoutSampleBytes(int fd)
+{
     auto file = std::make_unique<SampleFreeFile>();
-    file->fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    file->fd = fd;
     struct stat info
     {};
     if (file->fd < 0 || ::fstat(file->fd, &info) != 0 || !S_ISREG(info.st_mode))
@@ -217,7 +222,8 @@ Format openWithoutSampleBytes(const QByteArray &path)
     opened->pb = input;
     opened->flags |= AVFMT_FLAG_CUSTOM_IO;
     const AVInputFormat *mov = av_find_input_format("mov");
-    if (mov == nullptr || avformat_open_input(&opened, path.constData(), mov, nullptr) < 0) {
+    // The name serves only messages: everything is read through the input above.
+    if (mov == nullptr || avformat_open_input(&opened, "movie", mov, nullptr) < 0) {
         // The container was freed; what it read from was not.
         delete static_cast<SampleFreeFile *>(input->opaque);
         av_freep(&input->buffer);

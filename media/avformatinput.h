@@ -41,6 +41,8 @@ Format openInput(const QByteArray &path, const std::atomic<bool> *cancelled = nu
 // the packet's bytes undefined. For whoever needs only where and when each sample lies, which
 // the boxes tell. Nothing when the file is not made of such boxes.
 Format openWithoutSampleBytes(const QByteArray &path);
+// The same for a file already open: takes the descriptor over, closing it in any case.
+Format openWithoutSampleBytes(int fd);
 
 // The index of the first video stream that is not a cover picture, or -1. Program streams
 // announce their streams only as their packets come, so packets may be read to find it: then
