@@ -61,8 +61,7 @@ bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
         // The user's message cannot tell a file that loads too slowly from one that is broken.
         qWarning("velmomp: %s did not load within %lld ms", path.constData(),
                  qlonglong(LoadDeadline.count()));
-    }
-    else if (!loaded)
+    } else if (!loaded)
         error = mci::MCIERR_INVALID_FILE;
     return loaded;
 }
