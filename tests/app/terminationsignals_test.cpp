@@ -31,20 +31,33 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A shown player whose termination signals close it as the player's main does, its close events
+// counted.
+struct SignalledPlayer
+{
+    PlayerWindows player;
+    TForm1 &form1 = player.form1;
+    CloseCounter closes;
+    TerminationSignals terminationSignals {[this] { form1.closeOnRequest(); }};
+
+    SignalledPlayer()
+    {
+        form1.installEventFilter(&closes);
+        form1.show();
+    }
+    bool saved() const { return contents(player.iniPath()).contains("\nLocate="); }
+};
+
 } // namespace
 
 TEST(TerminationSignals, EachClosesThePlayerOnceEvenFromAModalDialog)
 {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        PlayerWindows player;
-        TForm1 &form1 = player.form1;
-        CloseCounter closes;
-        form1.installEventFilter(&closes);
-        TerminationSignals terminationSignals([&form1] { form1.closeOnRequest(); });
-        form1.show();
+        SignalledPlayer signalled;
+        TForm1 &form1 = signalled.form1;
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form1));
-        ASSERT_FALSE(contents(player.iniPath()).contains("\nLocate=")) << "saved before";
+        ASSERT_FALSE(signalled.saved()) << "saved before";
 
         // The signal comes while the open dialog runs its own event loop. A dialog left open
         // is closed after a while, so that the test fails instead of hanging.
@@ -58,10 +71,10 @@ TEST(TerminationSignals, EachClosesThePlayerOnceEvenFromAModalDialog)
 
         EXPECT_FALSE(leftOpen) << "the dialog stayed open";
         EXPECT_FALSE(form1.isVisible());
-        EXPECT_EQ(closes.count, 1);
-        EXPECT_TRUE(contents(player.iniPath()).contains("\nLocate=")) << "the settings are saved";
+        EXPECT_EQ(signalled.closes.count, 1);
+        EXPECT_TRUE(signalled.saved()) << "the settings are saved";
         form1.closeOnRequest();
-        EXPECT_EQ(closes.count, 1) << "a second request closes nothing more";
+        EXPECT_EQ(signalled.closes.count, 1) << "a second request closes nothing more";
     }
 }
 
@@ -70,13 +83,8 @@ TEST(TerminationSignals, ASignalWhileThePlayerStartsClosesItOnceItIsUp)
     TerminationSignals::holdUntilHandled();
     // Without the hold the default action ends this process here.
     ::raise(SIGTERM);
-    PlayerWindows player;
-    TForm1 &form1 = player.form1;
-    CloseCounter closes;
-    form1.installEventFilter(&closes);
-    TerminationSignals terminationSignals([&form1] { form1.closeOnRequest(); });
-    form1.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return closes.count == 1; }, 5000));
-    EXPECT_FALSE(form1.isVisible());
-    EXPECT_TRUE(contents(player.iniPath()).contains("\nLocate=")) << "the settings are saved";
+    SignalledPlayer signalled;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return signalled.closes.count == 1; }, 5000));
+    EXPECT_FALSE(signalled.form1.isVisible());
+    EXPECT_TRUE(signalled.saved()) << "the settings are saved";
 }
