@@ -3,7 +3,6 @@
 # UndefinedBehaviorSanitizer) and runs each for the given number of seconds, 300 by default, with
 # one worker per core:
 #   scripts/fuzz.sh [seconds]
-#   scripts/fuzz.sh --build-only
 # Each one starts from its seeds in fuzz/corpus/<name>/ together with what earlier runs found,
 # kept in build-fuzz/corpus/<name>/, so the repository is never written to. The script fails when
 # a fuzzer crashes; the input that did it is left in build-fuzz/crashes/.
@@ -12,8 +11,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${1:-300}
-if [[ $seconds != --build-only && ! $seconds =~ ^[1-9][0-9]*$ ]]; then
-    echo "usage: scripts/fuzz.sh [seconds | --build-only]" >&2
+if [[ ! $seconds =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: scripts/fuzz.sh [seconds]" >&2
     exit 2
 fi
 
@@ -25,9 +24,6 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
         -DVELMO_FUZZERS=ON
 fi
 cmake --build "$build" -j"$(nproc)"
-if [[ $seconds == --build-only ]]; then
-    exit 0
-fi
 
 # Whatever a fuzzer writes to the temporary folder costs nothing on tmpfs.
 if [[ -d /dev/shm && -w /dev/shm ]]; then

@@ -51,9 +51,6 @@ fi
 # takes only what they leave.
 nice -n 19 cmake --build build-asan -j"$(nproc)" >build-asan/build.log 2>&1 &
 asan_build=$!
-# The fuzzers' build likewise, beside both suites.
-nice -n 19 ./scripts/fuzz.sh --build-only >build/fuzz-build.log 2>&1 &
-fuzz_build=$!
 
 # One case per core here: with two, a whole-program case (odd names handed over) found a message
 # instead of a picture in two runs of seven, not understood yet.
@@ -86,12 +83,7 @@ if ((result == 0)); then
 fi
 
 result=0
-wait "$fuzz_build" || result=$?
-if ((result == 0)); then
-    ./scripts/fuzz.sh 30 || result=$?
-else
-    cat build/fuzz-build.log
-fi
-finish_stage "fuzzers (rest of build, runs)" "$result"
+./scripts/fuzz.sh 30 || result=$?
+finish_stage "fuzzers (build and runs)" "$result"
 
 exit "$status"
