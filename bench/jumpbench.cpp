@@ -302,7 +302,7 @@ QString mib(qint64 bytes)
     return QString::number(double(bytes) / (1 << 20), 'f', 0);
 }
 
-int run(const QStringList &arguments)
+int run(const QStringList &arguments, const bench::Xvfb &)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(

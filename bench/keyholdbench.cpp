@@ -171,7 +171,7 @@ QString seconds(double value)
     return value < 0 ? QStringLiteral("never") : QString::number(value, 'f', 2);
 }
 
-int run(const QStringList &arguments)
+int run(const QStringList &arguments, const bench::Xvfb &)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(

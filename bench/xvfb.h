@@ -18,7 +18,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdexcept>
-#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -111,8 +110,8 @@ private:
 
 // The main() of a benchmark that drives the player's windows: a private X server for them and
 // the C locale for its figures; a failure is reported under the benchmark's name. The run is
-// given the arguments, and the server where it asks for it. Application is QApplication for
-// benchmarks that show widgets.
+// given the arguments and the server. Application is QApplication for benchmarks that show
+// widgets.
 template<typename Application = QGuiApplication, typename Run>
 int runWithWindows(int argc, char **argv, const char *name, Run run)
 {
@@ -125,10 +124,7 @@ int runWithWindows(int argc, char **argv, const char *name, Run run)
         Application app(argc, argv);
         // libmpv refuses to start under a locale whose decimal point is not a dot.
         std::setlocale(LC_NUMERIC, "C");
-        if constexpr (std::is_invocable_v<Run, QStringList, const Xvfb &>)
-            return run(Application::arguments(), server);
-        else
-            return run(Application::arguments());
+        return run(Application::arguments(), server);
     } catch (const std::exception &error) {
         progress() << name << ": " << error.what() << Qt::endl;
         return 1;

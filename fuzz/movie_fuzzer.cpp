@@ -125,6 +125,17 @@ void checkTable(const media::FrameTableBuilder &table)
                               [](const auto &a, const auto &b) { return a.time < b.time; }));
 }
 
+// Reads the whole table the given way and checks it where the reading tells one.
+void scanAndCheck(AVFormatContext &format, media::PacketReading reading)
+{
+    media::FrameTableBuilder table;
+    media::ScanFacts facts;
+    if (media::scanFrameTable(
+                format, table, facts, [](const media::FrameTableBuilder &) {}, [] { return false; },
+                reading))
+        checkTable(table);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -160,27 +171,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Checked on any bytes, as the player tries every movie's boxes first.
     if (const int fd = memoryFile(data, size); fd >= 0) {
-        if (const media::Format boxes = media::openWithoutSampleBytes(fd)) {
-            media::FrameTableBuilder table;
-            media::ScanFacts facts;
-            if (media::scanFrameTable(
-                        *boxes, table, facts, [](const media::FrameTableBuilder &) {},
-                        [] { return false; }, media::PacketReading::WithoutBytes))
-                checkTable(table);
-        }
+        if (const media::Format boxes = media::openWithoutSampleBytes(fd))
+            scanAndCheck(*boxes, media::PacketReading::WithoutBytes);
     }
     if (container == nullptr)
         return 0;
     // Transport streams are also read unparsed, their keyframes found in the pictures' bytes.
     if (qstrcmp(container->name, "mpegts") == 0) {
         const MemoryInput unparsed(data, size, container);
-        media::FrameTableBuilder table;
-        media::ScanFacts facts;
-        if (unparsed.format() != nullptr
-            && media::scanFrameTable(
-                    *unparsed.format(), table, facts, [](const media::FrameTableBuilder &) {},
-                    [] { return false; }, media::PacketReading::Unparsed))
-            checkTable(table);
+        if (unparsed.format() != nullptr)
+            scanAndCheck(*unparsed.format(), media::PacketReading::Unparsed);
     }
     if (qstrcmp(container->name, "avi") == 0) {
         const MemoryInput indexed(data, size, container);

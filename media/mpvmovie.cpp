@@ -160,7 +160,8 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     // The packets tell where the frames lie while the engine opens the movie.
     // Made at the first movie, so that the environment names the folder as the player runs.
     static TableKeeping keeping {FrameTableCache(), KeptTableFrames};
-    m_table = std::make_unique<FrameTable>(path, info.st_size > EagerTableBytes, &keeping);
+    const bool eager = info.st_size <= EagerTableBytes;
+    m_table = std::make_unique<FrameTable>(path, !eager, &keeping);
     std::future<std::optional<double>> lastFrameTime
             = std::async(std::launch::async, [path] { return findLastFrameTime(path); });
     m_mpv = MpvHandle::create(playerOptions(extraOptions));
@@ -228,10 +229,11 @@ bool MpvMovie::load(const QByteArray &path, const MpvOptions &extraOptions, Fail
     m_runUp = !(lastTime && hasFrameIndex(*m_mpv));
     // The table of a movie is mostly read before the engine has shown its first picture; a long
     // one is read on while the movie is already shown.
-    const auto tableWait = std::chrono::duration_cast<std::chrono::milliseconds>(
-            (std::chrono::steady_clock::now() - started) / TableWaitShare);
-    m_table->waitUntilComplete(info.st_size > EagerTableBytes ? std::max(tableWait, MinTableWait)
-                                                              : EagerTableWait);
+    m_table->waitUntilComplete(
+            eager ? EagerTableWait
+                  : std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     (std::chrono::steady_clock::now() - started) / TableWaitShare),
+                             MinTableWait));
     if (m_table->isComplete())
         takeTableRate();
     else if (m_table->isUnusable())
