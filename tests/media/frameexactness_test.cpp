@@ -51,8 +51,7 @@ protected:
     // The first keyframe after frame 1, if any.
     std::optional<qint32> laterKeyframe() const
     {
-        for (const QImage &picture : decodedKeyframes(movie.path)) {
-            const int index = frameIndexOf(picture).value_or(-1);
+        for (const int index : keyframeIndexes(movie)) {
             if (index > 1)
                 return index;
         }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
@@ -549,28 +550,28 @@ QList<QImage> allDecodedFrames(const QString &path)
     return decodeToPictures({}, path, {});
 }
 
-QList<int> shownFrameIndexes(const TestMovie &movie)
+namespace {
+
+// The index band of each of the pictures ffmpeg decodes from the movie, kept by what is asked
+// for and the movie's bytes: the same movie made again decodes the same.
+QList<int> sharedIndexes(const TestMovie &movie, const QString &what,
+                         const std::function<QList<QImage>()> &decode)
 {
-    // Named by the movie's bytes: the same movie made again decodes the same.
-    const QString name
-            = QStringLiteral("%1.shown")
-                      .arg(QString::fromLatin1(QCryptographicHash::hash(readFile(movie.path),
-                                                                        QCryptographicHash::Sha1)
-                                                       .toHex()));
+    const QString name = QStringLiteral("%1.%2").arg(
+            QString::fromLatin1(
+                    QCryptographicHash::hash(readFile(movie.path), QCryptographicHash::Sha1)
+                            .toHex()),
+            what);
+    QList<int> indexes;
     if (const std::optional<QByteArray> known = shared(name)) {
-        QList<int> indexes;
         for (const QByteArray &index : known->split(' ')) {
             if (!index.isEmpty())
                 indexes.append(index.toInt());
         }
         return indexes;
     }
-    // At a constant rate ffmpeg fills each dropped-frame entry with the picture before it.
-    const QList<QImage> pictures = decodeToPictures(
-            {}, movie.path, {}, movie.kind == MovieKind::DroppedAvi ? "cfr" : "passthrough");
-    QList<int> indexes;
     QByteArrayList written;
-    for (const QImage &picture : pictures) {
+    for (const QImage &picture : decode()) {
         indexes.append(frameIndexOf(picture).value_or(-1));
         written.append(QByteArray::number(indexes.last()));
     }
@@ -578,11 +579,24 @@ QList<int> shownFrameIndexes(const TestMovie &movie)
     return indexes;
 }
 
-QList<QImage> decodedKeyframes(const QString &path)
+} // namespace
+
+QList<int> shownFrameIndexes(const TestMovie &movie)
 {
-    // Selected after decoding: some decoders (Theora) refuse to skip the other frames.
-    return decodeToPictures({}, path,
-                            {QStringLiteral("-vf"), QStringLiteral("select=eq(key\\,1)")});
+    return sharedIndexes(movie, QStringLiteral("shown"), [&] {
+        // At a constant rate ffmpeg fills each dropped-frame entry with the picture before it.
+        return decodeToPictures({}, movie.path, {},
+                                movie.kind == MovieKind::DroppedAvi ? "cfr" : "passthrough");
+    });
+}
+
+QList<int> keyframeIndexes(const TestMovie &movie)
+{
+    return sharedIndexes(movie, QStringLiteral("keyframes"), [&] {
+        // Selected after decoding: some decoders (Theora) refuse to skip the other frames.
+        return decodeToPictures({}, movie.path,
+                                {QStringLiteral("-vf"), QStringLiteral("select=eq(key\\,1)")});
+    });
 }
 
 QByteArray runFfmpeg(const QStringList &arguments)

@@ -154,8 +154,8 @@ QList<QImage> allDecodedFrames(const QString &path);
 // The index band each frame of the movie shows as ffmpeg decodes it, in display order: for most
 // movies 0, 1, 2 and on; a dropped-frame entry or a held picture shows an earlier index again.
 QList<int> shownFrameIndexes(const TestMovie &movie);
-// Decodes only the keyframes of the movie, in display order; frameIndexOf() tells where they are.
-QList<QImage> decodedKeyframes(const QString &path);
+// The index band each keyframe of the movie shows as ffmpeg decodes it, in display order.
+QList<int> keyframeIndexes(const TestMovie &movie);
 
 // Runs ffmpeg (quietly, without reading standard input) with the arguments and returns its
 // standard output.
