@@ -14,10 +14,7 @@ using namespace mci;
 MpvDriver::MpvDriver(MpvOptions extraOptions, qint64 cacheBytes)
     : m_extraOptions(std::move(extraOptions))
     , m_cacheBytes(cacheBytes)
-{
-    // Before any movie opens, so that the engine's first open is bounded too.
-    limitAllocations();
-}
+{}
 
 MpvDriver::~MpvDriver() = default;
 
@@ -91,6 +88,9 @@ void MpvDriver::setWaitNotice(std::function<void(bool waiting)> notice)
 
 quint32 MpvDriver::open(Parms &parms)
 {
+    // Before the movie opens, so that the engine's first open is bounded too; not at the
+    // driver's creation, which would load the demuxers before the player needs them.
+    limitAllocations();
     MpvMovie::Failure failure;
     std::unique_ptr<MpvMovie> movie
             = MpvMovie::open(parms.elementName, m_extraOptions, m_cacheBytes, failure);

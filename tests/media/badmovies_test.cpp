@@ -1,4 +1,5 @@
 #include "app/tform1.h"
+#include "media/lazylibrary.h"
 #include "media/mcivocabulary.h"
 #include "settings/tform2.h"
 #include "support/messagecatcher.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,16 @@ protected:
     QTemporaryDir folder;
     RealDevice real;
 };
+
+// Whether this process has loaded the engine's or the demuxers' libraries.
+bool mediaLibrariesLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray mapped = maps.readAll();
+    return mapped.contains("/libmpv.so") || mapped.contains("/libavutil.so");
+}
 
 } // namespace
 
@@ -65,14 +77,27 @@ TEST(MissingMovie, IsRefusedWithTheDriversText)
     EXPECT_EQ(real.device.DeviceId, 0);
 }
 
+TEST(LazyLibrary, FindsAFunctionOrNothingWhereTheLibraryIsMissing)
+{
+    media::LazyLibrary present("libz.so.1");
+    media::LazyLibrary missing("libvelmo-missing.so.7");
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_NE(present.find("zlibVersion"), nullptr) << round;
+        EXPECT_EQ(missing.find("zlibVersion"), nullptr) << round;
+    }
+}
+
 TEST(BadMoviesInThePlayer, EachIsReportedOnceAndGreyedAndTheNextGoodOnePlays)
 {
     QTemporaryDir folder;
     ScratchFolder settings;
+    // A case of its own starts without the engine and the demuxers; the windows do not load them.
+    const bool loadedBefore = mediaLibrariesLoaded();
     TForm1 form1({}, display::DirectDrawCreate, [] {
         return std::make_unique<media::MpvDriver>(media::MpvOptions {{"ao", "null"}});
     });
     auto *form2 = new TForm2(form1, QFile::decodeName(settings.path("VelmoMP.ini")));
+    EXPECT_EQ(mediaLibrariesLoaded(), loadedBefore);
     form2->Continue->setChecked(true);
     // The start-up tick would load entry 0 on its own while a message box waits.
     form1.StartupState = 2;
@@ -91,6 +116,7 @@ TEST(BadMoviesInThePlayer, EachIsReportedOnceAndGreyedAndTheNextGoodOnePlays)
     while (form1.MovieOpened == 0 && form1.FileIndex < form1.FileCount - 1)
         form1.NextFileClick();
     EXPECT_EQ(form1.MovieOpened, 1);
+    EXPECT_TRUE(mediaLibrariesLoaded());
     EXPECT_EQ(form1.FileIndex, form1.FileCount - 1);
     EXPECT_EQ(form1.windowTitle(), good.path);
     ASSERT_EQ(catcher.messages().size(), form1.FileCount - 1) << "one message per bad file";
