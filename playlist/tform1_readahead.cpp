@@ -69,8 +69,12 @@ QByteArray TForm1::PrepareFile()
 
 void TForm1::CloseDown()
 {
-    if (MovieOpened == 1)
+    // A handler the close came in the middle of goes on after it, and the next tick may come
+    // before the player ends: neither may reach the closed movie.
+    if (MovieOpened == 1) {
         MediaPlayer1->CloseDevice();
+        MovieOpened = 0;
+    }
     // The settings saved below then record the windowed position.
     if (FullScreenState != 0)
         move(SavedLeft, SavedTop);

@@ -84,3 +84,15 @@ TEST_F(Monitor, TheStillIsRefreshedOnTheThirdTickAfterAStep)
     EXPECT_FALSE(form1.Image1->pixmap().isNull());
     EXPECT_EQ(form1.Image1->size(), form1.Panel1->size());
 }
+
+// Closed while a handler was still at work (the window's re-creation lets the events waiting
+// through, a termination signal's among them): what the handler and the next tick do after it
+// must not reach the closed movie, whose error would hold the ending player on a message.
+TEST_F(Monitor, AClosedPlayerLeavesItsMovieAlone)
+{
+    form1.close();
+    EXPECT_EQ(form1.MovieOpened, 0);
+    EXPECT_NO_THROW(form1.PlayClick());
+    EXPECT_NO_THROW(form1.NextFrameClick());
+    EXPECT_NO_THROW(form1.Timer1Timer());
+}
