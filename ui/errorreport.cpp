@@ -8,6 +8,8 @@ namespace ui {
 
 void showErrorReport(QWidget *owner, const QString &text)
 {
+    // Also where a log or a terminal keeps it: the box is gone once answered.
+    qWarning("velmomp: %s", qUtf8Printable(text));
     showMessage(owner, text + u'.', QMessageBox::Critical);
 }
 
