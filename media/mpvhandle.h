@@ -52,6 +52,7 @@ public:
                       std::chrono::milliseconds deadline);
     // Ends the current wait and every later one with false; callable from any thread.
     void interrupt();
+    bool interrupted() const { return m_interrupted; }
 
 private:
     explicit MpvHandle(mpv_handle *handle);

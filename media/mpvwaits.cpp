@@ -58,9 +58,11 @@ bool loadMovie(MpvHandle &mpv, const QByteArray &path, quint32 &error,
             LoadDeadline);
     if (!ended) {
         error = mci::MCIERR_DEVICE_NOT_READY;
-        // The user's message cannot tell a file that loads too slowly from one that is broken.
-        qWarning("velmomp: %s did not load within %lld ms", path.constData(),
-                 qlonglong(LoadDeadline.count()));
+        // The user's message cannot tell a file that loads too slowly from one that is broken;
+        // a load given up by the player itself is neither.
+        if (!mpv.interrupted())
+            qWarning("velmomp: %s did not load within %lld ms", path.constData(),
+                     qlonglong(LoadDeadline.count()));
     } else if (!loaded)
         error = mci::MCIERR_INVALID_FILE;
     return loaded;
