@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "xquery.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -120,7 +122,7 @@ QString XServerEnvironment::display()
     return displayName;
 }
 
-QByteArray runTool(const QString &program, const QStringList &arguments, int *exitCode)
+QByteArray runTool(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.setProgram(program);
@@ -137,9 +139,7 @@ QByteArray runTool(const QString &program, const QStringList &arguments, int *ex
     }
     if (process.exitStatus() != QProcess::NormalExit)
         fail(program + QStringLiteral(" crashed: ") + arguments.join(u' '));
-    if (exitCode)
-        *exitCode = process.exitCode();
-    else if (process.exitCode() != 0)
+    if (process.exitCode() != 0)
         fail(program + QStringLiteral(" failed: ") + arguments.join(u' '));
     return process.readAllStandardOutput();
 }
@@ -157,41 +157,15 @@ void pressKeys(const QStringList &keys)
 
 QString XWindow::title() const
 {
-    QByteArray name = xdotool({QStringLiteral("getwindowname"), QString::number(m_id)});
-    if (name.endsWith('\n'))
-        name.chop(1);
-    return QString::fromUtf8(name);
+    return xquery::title(m_id);
 }
 
 QRect XWindow::geometry() const
 {
-    const QByteArray shell = xdotool({QStringLiteral("getwindowgeometry"),
-                                      QStringLiteral("--shell"), QString::number(m_id)});
-    QRect rect;
-    bool complete[4] = {};
-    for (const QByteArray &line : shell.split('\n')) {
-        const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
-            continue;
-        const QByteArray key = line.left(equals);
-        const int value = line.mid(equals + 1).toInt();
-        if (key == "X") {
-            rect.moveLeft(value);
-            complete[0] = true;
-        } else if (key == "Y") {
-            rect.moveTop(value);
-            complete[1] = true;
-        } else if (key == "WIDTH") {
-            rect.setWidth(value);
-            complete[2] = true;
-        } else if (key == "HEIGHT") {
-            rect.setHeight(value);
-            complete[3] = true;
-        }
-    }
-    if (!(complete[0] && complete[1] && complete[2] && complete[3]))
-        fail(QStringLiteral("unexpected window geometry: ") + QString::fromUtf8(shell));
-    return rect;
+    const std::optional<QRect> rect = xquery::geometry(m_id);
+    if (!rect)
+        fail(QStringLiteral("window %1 has no geometry").arg(m_id));
+    return *rect;
 }
 
 QImage XWindow::grab() const
@@ -226,21 +200,7 @@ Player::~Player()
 
 QList<quint64> Player::visibleWindows() const
 {
-    int exitCode = 0;
-    const QByteArray found = runTool(QStringLiteral(XDOTOOL_PATH),
-                                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                      QStringLiteral("--pid"), QString::number(m_pid)},
-                                     &exitCode);
-    QList<quint64> windows;
-    if (exitCode != 0)
-        return windows;
-    for (const QByteArray &line : found.split('\n')) {
-        bool ok = false;
-        const quint64 id = line.trimmed().toULongLong(&ok);
-        if (ok)
-            windows << id;
-    }
-    return windows;
+    return xquery::viewableWindowsOf(m_pid);
 }
 
 const XWindow &Player::mainWindow()

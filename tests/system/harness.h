@@ -64,9 +64,9 @@ private:
     std::unique_ptr<QGuiApplication> m_application;
 };
 
-// Runs a program to its end and gives what it printed. Throws when it does not start or does
-// not end in time.
-QByteArray runTool(const QString &program, const QStringList &arguments, int *exitCode = nullptr);
+// Runs a program to its end and gives what it printed. Throws when it does not start, does not
+// end in time or fails.
+QByteArray runTool(const QString &program, const QStringList &arguments);
 
 // xdotool with the given arguments; throws unless it succeeds.
 QByteArray xdotool(const QStringList &arguments);
@@ -74,7 +74,7 @@ QByteArray xdotool(const QStringList &arguments);
 // Presses and releases the keys (xdotool key names) one after the other on the focused window.
 void pressKeys(const QStringList &keys);
 
-// A top-level window on the X server, seen through xdotool.
+// A top-level window on the X server.
 class XWindow final
 {
 public:

@@ -32,7 +32,9 @@ TEST_P(PlaybackTest, KeysMoveThePictureToExactFrames)
     const auto player = sandbox.start({movie.path});
     ASSERT_TRUE(player->waitForTitle(movie.path));
     const XWindow &window = player->mainWindow();
-    EXPECT_EQ(window.geometry().width(), size.width()) << "first shown at the source size";
+    // The title comes before the window takes the movie's size.
+    EXPECT_TRUE(waitUntil([&] { return window.geometry().width() == size.width(); }))
+            << "first shown at the source size, not " << window.geometry().width();
 
     // It plays by itself: the picture moves on.
     ASSERT_TRUE(waitUntil([&] { return shownFrame(window, size) > 5; }))
