@@ -6,10 +6,6 @@
 
 namespace media {
 
-LazyLibrary::LazyLibrary(const char *fileName)
-    : m_fileName(fileName)
-{}
-
 void *LazyLibrary::find(const char *name)
 {
     std::call_once(m_opened, [this] {

@@ -12,7 +12,10 @@ class LazyLibrary final
 {
 public:
     // fileName: the library's name as the dynamic loader looks it up, e.g. "libmpv.so.2".
-    explicit LazyLibrary(const char *fileName);
+    // Constant, so that a library object at namespace scope is ready before any code runs.
+    constexpr explicit LazyLibrary(const char *fileName)
+        : m_fileName(fileName)
+    {}
     LazyLibrary(const LazyLibrary &) = delete;
     LazyLibrary &operator=(const LazyLibrary &) = delete;
 
