@@ -23,7 +23,10 @@ protected:
     void openPlaylistMenu()
     {
         const XWindow &window = running->mainWindow();
-        // The window takes the movie's size once one is open: click inside its picture.
+        // The window takes the movie's size once one is open, just after its title: click
+        // inside its picture.
+        ASSERT_TRUE(
+                waitUntil([&] { return window.geometry().width() == Sandbox::MovieSize.width(); }));
         const QRect frame = window.geometry();
         window.click(QPoint(frame.width() / 2, frame.height() - 30), 3);
         ASSERT_TRUE(running->waitForPopup()) << "the right button opened no menu";

@@ -331,8 +331,10 @@ QString Sandbox::makeMovie(const QString &relativePath)
     runTool(QStringLiteral(FFMPEG_PATH),
             {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
              QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-             QStringLiteral("testsrc2=size=160x120:rate=10:duration=1"), QStringLiteral("-c:v"),
-             QStringLiteral("mjpeg"), movie});
+             QStringLiteral("testsrc2=size=%1x%2:rate=10:duration=1")
+                     .arg(MovieSize.width())
+                     .arg(MovieSize.height()),
+             QStringLiteral("-c:v"), QStringLiteral("mjpeg"), movie});
     m_movieTemplate = movie;
     return movie;
 }

@@ -152,8 +152,10 @@ public:
     QString path() const { return m_path; }
     QString filePath(const QString &relativePath) const;
 
-    // Makes a tiny movie at relativePath (folders are created) and returns its absolute path.
+    // Makes a tiny movie of MovieSize at relativePath (folders are created) and returns its
+    // absolute path.
     QString makeMovie(const QString &relativePath);
+    static constexpr QSize MovieSize {160, 120};
     // Makes a folder at relativePath and returns its absolute path.
     QString makeFolder(const QString &relativePath);
 

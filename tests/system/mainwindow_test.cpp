@@ -156,8 +156,10 @@ TEST_F(MainWindowTest, PlaylistMenuLoadsTheChosenEntry)
     auto player = sandbox.start({first, second});
     ASSERT_TRUE(player->waitForTitle(first));
     const XWindow &window = player->mainWindow();
+    // Once a movie is open the window takes its size, just after its title: click inside the
+    // picture.
+    ASSERT_TRUE(waitUntil([&] { return window.geometry().width() == Sandbox::MovieSize.width(); }));
     const QRect frame = window.geometry();
-    // Once a movie is open the window takes its size: click inside the picture.
     const QPoint inPanel(frame.width() / 2, frame.height() - 30);
 
     // The right button opens the playlist menu at the pointer; a click on its second row
