@@ -23,11 +23,16 @@ namespace {
 // seldom enough that the lock costs nothing.
 constexpr int PacketsPerPublish = 256;
 constexpr int BackgroundNiceness = 10;
-// Packets of a transport stream read with and without the parser, whose frames must agree.
+// Packets read with and without the parser, whose frames must agree.
 constexpr int AgreementPackets = 300;
 // Two pictures closer than this on the clock are the same time: a tenth of a millisecond is far
 // below any frame's duration and far above the rounding of a time base.
 constexpr double SameTime = 1e-4;
+
+bool marksKeyframes(const AVInputFormat &container)
+{
+    return qstrcmp(container.name, "matroska,webm") == 0;
+}
 
 } // namespace
 
@@ -62,9 +67,12 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     const AVCodecID codec = stream.codecpar->codec_id;
     const nalunits::Codec units
             = codec == AV_CODEC_ID_HEVC ? nalunits::Codec::Hevc : nalunits::Codec::H264;
+    // Matroska marks each block's keyframes itself; a transport stream leaves them to the
+    // pictures' bytes.
+    const bool keyframesInBytes
+            = reading == PacketReading::Unparsed && !marksKeyframes(*format.iformat);
     if ((mpegPictures && reading != PacketReading::Parsed)
-        || (reading == PacketReading::Unparsed && codec != AV_CODEC_ID_H264
-            && codec != AV_CODEC_ID_HEVC))
+        || (keyframesInBytes && codec != AV_CODEC_ID_H264 && codec != AV_CODEC_ID_HEVC))
         return false;
     builder = FrameTableBuilder(slots ? FrameTableBuilder::Clock::Slots
                                         : mpegPictures
@@ -86,7 +94,7 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
             facts.pts = packet->pts;
         if (packet->dts != AV_NOPTS_VALUE)
             facts.dts = packet->dts;
-        facts.keyframe = reading == PacketReading::Unparsed
+        facts.keyframe = keyframesInBytes
                 ? nalunits::startsAtRandomAccess(units, packet->data, size_t(packet->size))
                           .value_or(false)
                 : (packet->flags & AV_PKT_FLAG_KEY) != 0;
@@ -157,9 +165,10 @@ bool isAvi(const QByteArray &path)
     return start.size() == 12 && start.startsWith("RIFF") && start.mid(8) == "AVI ";
 }
 
-bool isTransportStream(const AVFormatContext &format)
+// Containers whose packets each hold one whole picture, timed, where the parser may add nothing.
+bool mayNeedNoParser(const AVFormatContext &format)
 {
-    return qstrcmp(format.iformat->name, "mpegts") == 0;
+    return qstrcmp(format.iformat->name, "mpegts") == 0 || marksKeyframes(*format.iformat);
 }
 
 // The settled frames of the first packets of a movie, read with or without the parser.
@@ -180,9 +189,9 @@ std::vector<TableFrame> firstFrames(const QByteArray &path, PacketReading readin
             frames.begin() + (whole ? qsizetype(frames.size()) : builder.settled())};
 }
 
-// A transport stream whose packets each hold one whole picture needs no parser, which costs
-// most of the reading: the parser walks every byte of every picture. Whether a stream is one
-// is known by reading its first frames both ways.
+// A stream whose packets each hold one whole picture needs no parser, which costs most of the
+// reading: the parser walks every byte of every picture. Whether a stream is one is known by
+// reading its first frames both ways.
 bool needsParser(const QByteArray &path, const std::atomic<bool> &cancelled)
 {
     const std::vector<TableFrame> parsed = firstFrames(path, PacketReading::Parsed, cancelled);
@@ -199,7 +208,7 @@ bool readTable(const QByteArray &path, TableReading reading, FrameTableBuilder &
     if (reading != TableReading::Index) {
         Format format = openInput(path, &cancelled);
         PacketReading packets = PacketReading::Parsed;
-        if (format && reading == TableReading::Packets && isTransportStream(*format)
+        if (format && reading == TableReading::Packets && mayNeedNoParser(*format)
             && !needsParser(path, cancelled)) {
             packets = PacketReading::Unparsed;
             format = openInput(path, &cancelled);

@@ -103,7 +103,8 @@ struct ScanFacts
 enum class PacketReading {
     // Each through the demuxer's parser, as the engine reads them.
     Parsed,
-    // As the container holds them: the keyframes are found in the H.264 or HEVC pictures' bytes.
+    // As the container holds them: the keyframes as Matroska marks them, or found in the H.264 or
+    // HEVC pictures' bytes (transport streams).
     Unparsed,
     // Without their bytes (see openWithoutSampleBytes): the container's own times and flags.
     WithoutBytes,
@@ -112,7 +113,8 @@ enum class PacketReading {
 // Reads the table of the opened container's first video stream into the builder, handing it to
 // progress now and then; false when the container does not tell it. Stops early when
 // cancelled returns true. Unless parsed, it is false where the table needs the parser: MPEG
-// pictures, and (unparsed) pictures other than H.264 and HEVC.
+// pictures, and (unparsed) pictures other than H.264 and HEVC whose container does not mark
+// its keyframes.
 bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts,
                     const std::function<void(const FrameTableBuilder &)> &progress,
                     const std::function<bool()> &cancelled,
@@ -124,9 +126,9 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
 bool indexFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts);
 
 enum class TableReading {
-    // From every packet of the container. A transport stream's packets skip the parser when its
-    // first frames read either way agree: each packet holds one whole picture, timed and marked
-    // as the parser would.
+    // From every packet of the container. Transport streams' and Matroska's packets skip the
+    // parser when their first frames read either way agree: each packet holds one whole picture,
+    // timed and marked as the parser would.
     Packets,
     // From every packet, each through the parser, as the engine reads them.
     ParsedPackets,
