@@ -115,7 +115,7 @@ TEST_P(FrameExactness, OpensAsDigitalVideoWithItsLength)
             = media::readFrameTable(path, TableReading::Index);
     EXPECT_EQ(index.has_value(), usable && fromIndex);
     ASSERT_EQ(fromPackets.has_value(), usable);
-    // Transport streams skip the parser only where it changes nothing.
+    // Transport streams and Matroska skip the parser only where it changes nothing.
     const std::optional<media::CachedTable> parsed
             = media::readFrameTable(path, TableReading::ParsedPackets);
     ASSERT_EQ(parsed.has_value(), usable);
