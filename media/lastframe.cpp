@@ -16,6 +16,53 @@ namespace {
 constexpr qint64 PastTheEndSeconds = 1'000'000'000;
 // Video packets after the last keyframe worth reading: more, and decoding them is no slower.
 constexpr int MaxTailPackets = 5000;
+// Seeks back from the end, each twice as far as the one before, before the end is left to the
+// engine.
+constexpr int MaxTailSeeks = 6;
+
+struct Tail
+{
+    std::optional<int64_t> last;
+    // The earliest decoding time read, where a packet had one.
+    std::optional<int64_t> firstDecoded;
+    bool keyframe = false;
+    bool unsettled = false;
+    // Read to the end of the file, every packet whole.
+    bool complete = false;
+};
+
+// The video packets from where the demuxer stands to the end of the file, up to
+// MaxTailPackets of them.
+Tail readTail(AVFormatContext &format, int video, AVPacket &packet)
+{
+    Tail tail;
+    int error = 0;
+    for (int read = 0; read <= MaxTailPackets && (error = av_read_frame(&format, &packet)) >= 0;
+         av_packet_unref(&packet)) {
+        // Packets an edit list cuts away are never shown.
+        if (packet.stream_index != video || (packet.flags & AV_PKT_FLAG_DISCARD) != 0)
+            continue;
+        if ((packet.flags & AV_PKT_FLAG_CORRUPT) != 0) {
+            av_packet_unref(&packet);
+            return tail;
+        }
+        ++read;
+        tail.keyframe = tail.keyframe || (packet.flags & AV_PKT_FLAG_KEY) != 0;
+        if (packet.dts != AV_NOPTS_VALUE)
+            tail.firstDecoded = std::min(tail.firstDecoded.value_or(packet.dts), packet.dts);
+        // A packet without a time is shown before a later reference frame, which is shown after
+        // its decoding time, so such a frame settles it; without one it could be the last.
+        if (packet.pts == AV_NOPTS_VALUE) {
+            tail.unsettled = true;
+            continue;
+        }
+        if (packet.dts != AV_NOPTS_VALUE && packet.pts > packet.dts)
+            tail.unsettled = false;
+        tail.last = std::max(tail.last.value_or(packet.pts), packet.pts);
+    }
+    tail.complete = error == AVERROR_EOF;
+    return tail;
+}
 
 } // namespace
 
@@ -37,35 +84,23 @@ std::optional<double> findLastFrameTime(AVFormatContext &format)
     if (video < 0)
         return std::nullopt;
     const AVRational timeBase = format.streams[video]->time_base;
-    const qint64 pastTheEnd = av_rescale_q(PastTheEndSeconds, {1, 1}, timeBase);
-    if (av_seek_frame(&format, video, pastTheEnd, AVSEEK_FLAG_BACKWARD) < 0)
-        return std::nullopt;
-
-    std::optional<int64_t> last;
-    // A packet without a time is shown before a later reference frame, which is shown after its
-    // decoding time, so such a frame settles it; without one it could be the last.
-    bool unsettled = false;
-    int error = 0;
-    for (int tail = 0;
-         tail <= MaxTailPackets && (error = av_read_frame(&format, packet.get())) >= 0;
-         av_packet_unref(packet.get())) {
-        // Packets an edit list cuts away are never shown.
-        if (packet->stream_index != video || (packet->flags & AV_PKT_FLAG_DISCARD) != 0)
-            continue;
-        if ((packet->flags & AV_PKT_FLAG_CORRUPT) != 0)
+    int64_t target = av_rescale_q(PastTheEndSeconds, {1, 1}, timeBase);
+    // Without an index, a seek lands on the last packet stamped before its target, which need
+    // not be a keyframe: where the keyframe just before it in decoding order is shown after it
+    // (a program stream ending on B-frames), the tail would miss the last frame. The tail must
+    // hold a keyframe, so the seek goes further back till it does.
+    for (int seek = 0; seek < MaxTailSeeks; ++seek) {
+        if (av_seek_frame(&format, video, target, AVSEEK_FLAG_BACKWARD) < 0)
             return std::nullopt;
-        ++tail;
-        if (packet->pts == AV_NOPTS_VALUE) {
-            unsettled = true;
-            continue;
-        }
-        if (packet->dts != AV_NOPTS_VALUE && packet->pts > packet->dts)
-            unsettled = false;
-        last = std::max(last.value_or(packet->pts), packet->pts);
+        const Tail tail = readTail(format, video, *packet);
+        if (!tail.complete || !tail.last || tail.unsettled)
+            return std::nullopt;
+        if (tail.keyframe || !tail.firstDecoded)
+            return double(*tail.last) * av_q2d(timeBase);
+        target = std::min(target, *tail.firstDecoded)
+                - av_rescale_q(int64_t(1) << seek, {1, 1}, timeBase);
     }
-    if (error != AVERROR_EOF || !last || unsettled)
-        return std::nullopt;
-    return double(*last) * av_q2d(timeBase);
+    return std::nullopt;
 }
 
 } // namespace media

@@ -58,11 +58,7 @@ TEST_P(BadMovies, AreRefusedOrPlayedAsFarAsTheyDecode)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, BadMovies, ::testing::ValuesIn(allBadKinds()),
-                         [](const auto &info) {
-                             QString name = badKindName(info.param);
-                             return name.remove(u'-').toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(AllKinds, BadMovies, ::testing::ValuesIn(allBadKinds()), KindTestName());
 
 TEST(MissingMovie, IsRefusedWithTheDriversText)
 {

@@ -224,10 +224,7 @@ TEST_P(FrameExactness, StepsBackToTheStartAndForwardAgainShowingWhatTheEngineDra
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, FrameExactness, ::testing::ValuesIn(exactnessMovieKinds()),
-                         [](const auto &info) {
-                             QString name = movieKindName(info.param);
-                             return name.remove(u'-').toStdString();
-                         });
+                         KindTestName());
 
 // Pictures kept for steps back, on a movie with short groups of pictures.
 TEST(KeptPictures, StayWithinTheirBudgetAndExactOnAWalkLongerThanTheyHold)

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 // A media device on the real engine, without sound, showing into a window of its own.
@@ -43,4 +45,17 @@ struct RealDevice
 
     // The frame index the device's current picture shows, or -1 when it cannot be read.
     int shownFrame() { return frameIndexOf(shownPicture()).value_or(-1); }
+};
+
+// A test's name from the kind of movie it runs on: "mjpegavi" for MjpegAvi.
+struct KindTestName
+{
+    std::string operator()(const ::testing::TestParamInfo<MovieKind> &info) const
+    {
+        return movieKindName(info.param).remove(u'-').toStdString();
+    }
+    std::string operator()(const ::testing::TestParamInfo<BadKind> &info) const
+    {
+        return badKindName(info.param).remove(u'-').toStdString();
+    }
 };
