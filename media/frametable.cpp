@@ -29,7 +29,7 @@ constexpr int AgreementPackets = 300;
 // below any frame's duration and far above the rounding of a time base.
 constexpr double SameTime = 1e-4;
 
-bool marksKeyframes(const AVInputFormat &container)
+bool isMatroska(const AVInputFormat &container)
 {
     return qstrcmp(container.name, "matroska,webm") == 0;
 }
@@ -69,8 +69,8 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
             = codec == AV_CODEC_ID_HEVC ? nalunits::Codec::Hevc : nalunits::Codec::H264;
     // Matroska marks each block's keyframes itself; a transport stream leaves them to the
     // pictures' bytes.
-    const bool keyframesInBytes
-            = reading == PacketReading::Unparsed && !marksKeyframes(*format.iformat);
+    const bool matroska = isMatroska(*format.iformat);
+    const bool keyframesInBytes = reading == PacketReading::Unparsed && !matroska;
     if ((mpegPictures && reading != PacketReading::Parsed)
         || (keyframesInBytes && codec != AV_CODEC_ID_H264 && codec != AV_CODEC_ID_HEVC))
         return false;
@@ -92,7 +92,10 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
         PacketFacts facts;
         if (packet->pts != AV_NOPTS_VALUE)
             facts.pts = packet->pts;
-        if (packet->dts != AV_NOPTS_VALUE)
+        // Matroska stores no decoding times: the demuxer's stand-ins equal the presentation
+        // times where it does not know how far pictures are reordered (HEVC), and would settle
+        // frames that B-frames still come before.
+        if (packet->dts != AV_NOPTS_VALUE && !matroska)
             facts.dts = packet->dts;
         facts.keyframe = keyframesInBytes
                 ? nalunits::startsAtRandomAccess(units, packet->data, size_t(packet->size))
@@ -168,7 +171,7 @@ bool isAvi(const QByteArray &path)
 // Containers whose packets each hold one whole picture, timed, where the parser may add nothing.
 bool mayNeedNoParser(const AVFormatContext &format)
 {
-    return qstrcmp(format.iformat->name, "mpegts") == 0 || marksKeyframes(*format.iformat);
+    return qstrcmp(format.iformat->name, "mpegts") == 0 || isMatroska(*format.iformat);
 }
 
 // The settled frames of the first packets of a movie, read with or without the parser.
