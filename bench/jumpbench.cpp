@@ -488,6 +488,27 @@ int run(const QStringList &arguments, const bench::Xvfb &)
               << " | " << (load < 0 ? QStringLiteral("-") : QString::number(load * 1000, 'f', 1))
               << " | " << ratio(load, cat) << " | " << frames(last.loadFrames) << " |\n";
     }
+
+    out() << "\n## The first open's table beside cat\n\n"
+          << "For movies without an index: seconds from the first picture (the player reads a long "
+             "movie's table once it shows it) until the kept entry appeared, beside `cat` of the "
+             "same file after the same drop (before the tables) and at its faster.\n\n"
+          << "| movie | table kept after the first picture, s | cat before the tables, s | "
+             "table / cat before | cat, s | table / cat |\n"
+          << "|---|--:|--:|--:|--:|--:|\n";
+    for (const MovieFiles &files : movies) {
+        if (files.movie.fromIndex)
+            continue;
+        const double reading = medianOf(files.longRuns, [](const PlayerRun &r) {
+            return r.first.tableKept < 0 ? -1 : r.first.tableKept - r.first.firstPicture;
+        });
+        const QList<Reading> &r = files.readings;
+        const double catFirst = medianOf(r, [](const Reading &x) { return x.catFirst; });
+        const double cat = medianOf(r, [](const Reading &x) { return x.cat; });
+        out() << "| " << files.movie.name << " | " << seconds(reading) << " | " << seconds(catFirst)
+              << " | " << ratio(reading, catFirst) << " | " << seconds(cat) << " | "
+              << ratio(reading, cat) << " |\n";
+    }
     out() << "\nOne run took " << QString::number(double(whole.elapsed()) / 60000, 'f', 1)
           << " minutes, making the movies included.\n"
           << Qt::flush;
