@@ -32,9 +32,16 @@ void FrameTableBuilder::add(const PacketFacts &packet)
         addPresentation(packet);
 }
 
-void FrameTableBuilder::addInDecodingOrder(const PacketFacts &packet)
+void FrameTableBuilder::addInDecodingOrder(const PacketFacts &given)
 {
     using mpegpictures::PictureType;
+    PacketFacts packet = given;
+    // Where references are shown after the next one is decoded, the demuxer stamps a reference
+    // picture without a time of its own with its decoding time, one frame early: it has none.
+    m_delayed = m_delayed || (packet.pts && packet.dts && *packet.pts > *packet.dts);
+    if (m_delayed && packet.picture == PictureType::Reference && packet.pts && packet.dts
+        && *packet.pts == *packet.dts)
+        packet.pts.reset();
     if (packet.picture == PictureType::Unknown) {
         // Without the picture's type its place cannot be known.
         m_untimed = true;

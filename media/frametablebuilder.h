@@ -79,6 +79,8 @@ private:
     // The last reference picture, shown once the next one comes; and how many have come.
     std::optional<PacketFacts> m_heldReference;
     qint64 m_references = 0;
+    // A picture came shown later than it was decoded: references wait for the next one.
+    bool m_delayed = false;
     bool m_untimed = false;
     bool m_madeUpTimes = false;
 };

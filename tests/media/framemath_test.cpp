@@ -107,9 +107,10 @@ constexpr auto Reference = PictureType::Reference;
 constexpr auto B = PictureType::Bidirectional;
 
 // An MPEG picture in decoding order: its own time if it has one, one frame lasting 10 ticks.
-PacketFacts picture(std::optional<qint64> pts, PictureType type, bool key = false)
+PacketFacts picture(std::optional<qint64> pts, PictureType type, bool key = false,
+                    std::optional<qint64> dts = std::nullopt)
 {
-    return {pts, std::nullopt, key, type, 10};
+    return {pts, dts, key, type, 10};
 }
 
 std::vector<qint64> timesOf(const FrameTableBuilder &table)
@@ -216,6 +217,13 @@ TEST(FrameTable, PutsMpegPicturesInTheOrderADecoderShowsThemAndTimesThoseWithout
              {picture(20, Reference, true), picture(0, B), picture(10, B), picture(50, Reference),
               picture(30, B), picture(40, B)},
              {20, 30, 40, 50}},
+            {"I P P P: a reference without a time of its own has its decoding time as a stand-in",
+             {picture(10, Reference, true, 0), picture(20, Reference, false, 10),
+              picture(20, Reference, false, 20), picture(40, Reference, false, 30)},
+             {10, 20, 30, 40}},
+            {"low delay: references are shown as they are decoded",
+             {picture(0, Reference, true, 0), picture(10, Reference, false, 10)},
+             {0, 10}},
             {"pictures before the first keyframe are not shown",
              {picture(0, Reference), picture(10, B), picture(30, Reference, true),
               picture(std::nullopt, Reference)},
