@@ -41,8 +41,8 @@ struct PacketFacts
 // have none in AVI) are shown in slot order, and a slot without a packet is a dropped frame.
 // MPEG-1 and MPEG-2 video in program and transport streams stamps only the pictures that start
 // a packet of the system layer: pictures are put in the order a decoder shows them from their
-// types, and a picture without a time of its own is shown one frame time after the one before
-// it, as the engine times it.
+// types, and a picture without a time of its own (or with only the demuxer's stand-in) is shown
+// one frame time after the one before it, as the engine times it.
 class FrameTableBuilder final
 {
 public:
