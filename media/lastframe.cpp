@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/common.h>
 }
 
 #include <algorithm>
@@ -97,8 +98,8 @@ std::optional<double> findLastFrameTime(AVFormatContext &format)
             return std::nullopt;
         if (tail.keyframe || !tail.firstDecoded)
             return double(*tail.last) * av_q2d(timeBase);
-        target = std::min(target, *tail.firstDecoded)
-                - av_rescale_q(int64_t(1) << seek, {1, 1}, timeBase);
+        target = av_sat_sub64(std::min(target, *tail.firstDecoded),
+                              av_rescale_q(int64_t(1) << seek, {1, 1}, timeBase));
     }
     return std::nullopt;
 }
