@@ -178,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     // Transport streams and Matroska are also read unparsed, their keyframes found in the
     // pictures' bytes or as the blocks mark them.
-    if (qstrcmp(container->name, "mpegts") == 0 || qstrcmp(container->name, "matroska,webm") == 0) {
+    if (media::mayReadUnparsed(*container)) {
         const MemoryInput unparsed(data, size, container);
         if (unparsed.format() != nullptr)
             scanAndCheck(*unparsed.format(), media::PacketReading::Unparsed);

@@ -122,6 +122,11 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
     return error == AVERROR_EOF || !builder.frames().empty();
 }
 
+bool mayReadUnparsed(const AVInputFormat &container)
+{
+    return qstrcmp(container.name, "mpegts") == 0 || isMatroska(container);
+}
+
 bool indexFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFacts &facts)
 {
     if (qstrcmp(format.iformat->name, "avi") != 0)
@@ -168,12 +173,6 @@ bool isAvi(const QByteArray &path)
     return start.size() == 12 && start.startsWith("RIFF") && start.mid(8) == "AVI ";
 }
 
-// Containers whose packets each hold one whole picture, timed, where the parser may add nothing.
-bool mayNeedNoParser(const AVFormatContext &format)
-{
-    return qstrcmp(format.iformat->name, "mpegts") == 0 || isMatroska(*format.iformat);
-}
-
 // The settled frames of the first packets of a movie, read with or without the parser.
 std::vector<TableFrame> firstFrames(const QByteArray &path, PacketReading reading,
                                     const std::atomic<bool> &cancelled)
@@ -211,7 +210,7 @@ bool readTable(const QByteArray &path, TableReading reading, FrameTableBuilder &
     if (reading != TableReading::Index) {
         Format format = openInput(path, &cancelled);
         PacketReading packets = PacketReading::Parsed;
-        if (format && reading == TableReading::Packets && mayNeedNoParser(*format)
+        if (format && reading == TableReading::Packets && mayReadUnparsed(*format->iformat)
             && !needsParser(path, cancelled)) {
             packets = PacketReading::Unparsed;
             format = openInput(path, &cancelled);

@@ -15,6 +15,7 @@
 #include <vector>
 
 struct AVFormatContext;
+struct AVInputFormat;
 
 namespace media {
 
@@ -119,6 +120,10 @@ bool scanFrameTable(AVFormatContext &format, FrameTableBuilder &builder, ScanFac
                     const std::function<void(const FrameTableBuilder &)> &progress,
                     const std::function<bool()> &cancelled,
                     PacketReading reading = PacketReading::Parsed);
+
+// Whether the container's packets may each hold one whole picture, timed, so that the parser may
+// add nothing: transport streams and Matroska, read unparsed where their first frames agree.
+bool mayReadUnparsed(const AVInputFormat &container);
 
 // Reads the table of an AVI's video stream from the index the container was opened with,
 // without reading a packet; false when the file is no AVI or its index does not list every
